@@ -1,0 +1,30 @@
+#include "pipeline/group_output_buffer.h"
+
+bool GroupOutputBuffer::Add(const RdsGroupRecord& group) noexcept {
+    const bool overrun = Length() + 1 >= kSlots;
+    m_slots[static_cast<std::size_t>(m_writeIndex)] = group;
+    m_writeIndex = (m_writeIndex + 1) % kSlots;
+    if (m_writeIndex == m_readIndex) {
+        m_readIndex = (m_readIndex + 1) % kSlots;
+    }
+    return overrun;
+}
+
+bool GroupOutputBuffer::Read(RdsGroupRecord& group) noexcept {
+    if (Length() == 0) {
+        return false;
+    }
+    group = m_slots[static_cast<std::size_t>(m_readIndex)];
+    m_readIndex = (m_readIndex + 1) % kSlots;
+    return true;
+}
+
+int32_t GroupOutputBuffer::Length() const noexcept {
+    const int32_t difference = m_writeIndex - m_readIndex;
+    return difference < 0 ? difference + kSlots : difference;
+}
+
+void GroupOutputBuffer::Clear() noexcept {
+    m_writeIndex = 0;
+    m_readIndex = 0;
+}
