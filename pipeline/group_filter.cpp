@@ -69,12 +69,4 @@ bool MaskRowMatches(const RdsGroupRecord& group, const MaskCells& cells) {
     return MaskTextMatches(MaskText(cells), GroupBitText(group));
 }
 
-std::string PadMaskCell(std::string_view cell) {
-    std::string padded(cell);
-    if (padded.size() < kBitsPerBlock) {
-        padded.append(kBitsPerBlock - padded.size(), '?');
-    }
-    return padded;
-}
-
 }  // namespace group_filter

@@ -44,7 +44,4 @@ constexpr bool MaskKeyAccepted(std::size_t cellLength, char16_t key) {
     return cellLength <= 15 || key == kBackspace;
 }
 
-// A cell shorter than 16 characters filled up with "?"; longer cells stay as they are.
-std::string PadMaskCell(std::string_view cell);
-
 }  // namespace group_filter

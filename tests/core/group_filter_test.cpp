@@ -144,10 +144,4 @@ TEST(MaskKeyAccepted, RefusesASeventeenthCharacterButNotBackspace) {
     EXPECT_FALSE(MaskKeyAccepted(10000, u'?'));
 }
 
-TEST(PadMaskCell, FillsShortCellsWithQuestionMarksAndKeepsLongOnes) {
-    EXPECT_EQ(PadMaskCell("01"), "01??????????????");
-    EXPECT_EQ(PadMaskCell(""), std::string(kEmptyCellText));
-    EXPECT_EQ(PadMaskCell("01234567890123456789"), "01234567890123456789");
-}
-
 }  // namespace

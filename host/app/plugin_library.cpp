@@ -1,0 +1,68 @@
+#include "plugin_library.h"
+
+#include <dlfcn.h>
+
+#include <utility>
+
+namespace {
+
+template <typename Function>
+Function Find(void* handle, const char* name) {
+    return reinterpret_cast<Function>(dlsym(handle, name));
+}
+
+}  // namespace
+
+PluginLibrary::~PluginLibrary() {
+    Unload();
+}
+
+PluginLibrary::PluginLibrary(PluginLibrary&& other) noexcept {
+    *this = std::move(other);
+}
+
+PluginLibrary& PluginLibrary::operator=(PluginLibrary&& other) noexcept {
+    if (this != &other) {
+        Unload();
+        m_handle = std::exchange(other.m_handle, nullptr);
+        m_error = std::move(other.m_error);
+        PluginName = std::exchange(other.PluginName, nullptr);
+        Initialize = std::exchange(other.Initialize, nullptr);
+        Command = std::exchange(other.Command, nullptr);
+        RDSGroup = std::exchange(other.RDSGroup, nullptr);
+    }
+    return *this;
+}
+
+bool PluginLibrary::Load(const std::string& path) {
+    Unload();
+    m_handle = dlopen(path.c_str(), RTLD_NOW | RTLD_LOCAL);
+    if (m_handle == nullptr) {
+        const char* message = dlerror();
+        m_error = message != nullptr ? message : "cannot load " + path;
+        return false;
+    }
+    PluginName = Find<PluginNameFunction>(m_handle, "PluginName");
+    Initialize = Find<InitializeFunction>(m_handle, "Initialize");
+    Command = Find<CommandFunction>(m_handle, "Command");
+    RDSGroup = Find<RDSGroupFunction>(m_handle, "RDSGroup");
+    if (PluginName == nullptr || Initialize == nullptr || Command == nullptr ||
+        RDSGroup == nullptr) {
+        m_error = path + " lacks one of PluginName, Initialize, Command, RDSGroup";
+        Unload();
+        return false;
+    }
+    m_error.clear();
+    return true;
+}
+
+void PluginLibrary::Unload() {
+    if (m_handle != nullptr) {
+        dlclose(m_handle);
+    }
+    m_handle = nullptr;
+    PluginName = nullptr;
+    Initialize = nullptr;
+    Command = nullptr;
+    RDSGroup = nullptr;
+}

@@ -1,0 +1,20 @@
+#pragma once
+
+#include <exception>
+
+// The one place where a failure caught at an entry point of the plug-in (an export, a Qt
+// event, a timer tick) is shown: on the window's status line when the window exists, and on
+// standard error. `where` names the entry point.
+void ReportError(const char* where, const std::exception* error) noexcept;
+
+// Runs `work`, reporting anything it throws instead of letting it escape.
+template <typename Work>
+void Guarded(const char* where, Work&& work) noexcept {
+    try {
+        work();
+    } catch (const std::exception& error) {
+        ReportError(where, &error);
+    } catch (...) {
+        ReportError(where, nullptr);
+    }
+}

@@ -1,0 +1,88 @@
+#include "plugin/instance.h"
+
+#include <QApplication>
+#include <QPointer>
+#include <QThread>
+#include <QWindow>
+
+#include "plugin/tform1.h"
+
+namespace {
+
+QPointer<TForm1> g_instance;
+bool g_destroyed = false;
+
+void DestroyInstance() {
+    if (g_instance != nullptr) {
+        delete g_instance.data();
+    }
+    g_instance = nullptr;
+    g_destroyed = true;
+}
+
+// Runs when the library is unloaded or the process ends. A window must not outlive the code
+// that drew it, and must not be deleted after the application object is gone.
+struct UnloadGuard {
+    UnloadGuard() = default;
+    UnloadGuard(const UnloadGuard&) = delete;
+    UnloadGuard& operator=(const UnloadGuard&) = delete;
+    ~UnloadGuard() {
+        if (QCoreApplication::instance() != nullptr) {
+            qRemovePostRoutine(DestroyInstance);
+            DestroyInstance();
+        }
+    }
+};
+UnloadGuard g_unloadGuard;
+
+bool OnApplicationThread() {
+    auto* app = qobject_cast<QApplication*>(QCoreApplication::instance());
+    return app != nullptr && QThread::currentThread() == app->thread();
+}
+
+// Keeps the window above the host's window when the host names one.
+void AttachToHostWindow(TForm1* form, uintptr_t hostWindow) {
+    if (hostWindow == 0) {
+        return;
+    }
+    form->winId();
+    QWindow* owner = nullptr;
+    if (QWidget* hostWidget = QWidget::find(static_cast<WId>(hostWindow))) {
+        owner = hostWidget->window()->windowHandle();
+    } else {
+        owner = QWindow::fromWinId(static_cast<WId>(hostWindow));
+        if (owner != nullptr) {
+            // Owned as an object only: QWindow::setParent would embed the host's window in ours.
+            owner->QObject::setParent(form);
+        }
+    }
+    if (owner != nullptr && form->windowHandle() != nullptr) {
+        form->windowHandle()->setTransientParent(owner);
+    }
+}
+
+}  // namespace
+
+TForm1* CreateInstance(uintptr_t hostWindow, int32_t hostValue) {
+    if (g_instance != nullptr) {
+        return g_instance;
+    }
+    if (g_destroyed || !OnApplicationThread()) {
+        return nullptr;
+    }
+    auto* form = new TForm1();
+    form->HostValue = hostValue;
+    AttachToHostWindow(form, hostWindow);
+    g_instance = form;
+    QObject::connect(qApp, &QCoreApplication::aboutToQuit, form, &DestroyInstance);
+    qAddPostRoutine(DestroyInstance);
+    return form;
+}
+
+TForm1* CurrentInstance() {
+    TForm1* form = g_instance;
+    if (form == nullptr || QThread::currentThread() != form->thread()) {
+        return nullptr;
+    }
+    return form;
+}

@@ -1,0 +1,98 @@
+#include "plugin/tform1.h"
+
+#include <dlfcn.h>
+
+#include <QApplication>
+#include <QCloseEvent>
+#include <QComboBox>
+#include <QTableWidget>
+
+#include "plugin/app_icon.h"
+#include "plugin/section_name.h"
+
+namespace {
+
+// The file this code was loaded from, as the loader knows it.
+std::string LoadedFileName() {
+    Dl_info info{};
+    static const int kAnchor = 0;
+    if (dladdr(&kAnchor, &info) == 0 || info.dli_fname == nullptr) {
+        return {};
+    }
+    return std::string(FileNameOfPath(info.dli_fname));
+}
+
+bool IsInside(const QWidget* widget, const QWidget* container) {
+    return widget != nullptr && (widget == container || container->isAncestorOf(widget));
+}
+
+}  // namespace
+
+TForm1::TForm1()
+    : QWidget(nullptr, Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint |
+                           Qt::WindowSystemMenuHint | Qt::WindowMinimizeButtonHint |
+                           Qt::WindowCloseButtonHint) {
+    setObjectName(QStringLiteral("Form1"));
+    setWindowTitle(QStringLiteral("Tolvane"));
+    setWindowIcon(TolvaneIcon());
+    QFont face(QStringLiteral("MS Sans Serif"));
+    face.setStyleHint(QFont::SansSerif);
+    face.setPixelSize(11);
+    setFont(face);
+    setFixedSize(417, 332);
+    BuildWindow();
+    FormCreate();
+}
+
+TForm1::~TForm1() {
+    FormDestroy();
+}
+
+void TForm1::FormCreate() {
+    m_sectionName = SectionNameFromFileName(LoadedFileName());
+    setProperty("SectionName", QString::fromStdString(m_sectionName));
+    FillSerialPortList();
+    LabelMaskGrid();
+}
+
+void TForm1::FillSerialPortList() {
+    CBCOMP->clear();
+    for (int n = 1; n <= 255; ++n) {
+        CBCOMP->addItem(QStringLiteral("COM") + QString::number(n));
+    }
+    CBCOMP->setCurrentIndex(-1);
+}
+
+void TForm1::LabelMaskGrid() {
+    const char* headers[] = {"Mask", "Block 2", "Block 3", "Block 4"};
+    for (int column = 0; column < 4; ++column) {
+        SGMASK->item(0, column)->setText(QString::fromLatin1(headers[column]));
+    }
+    for (int row = 1; row <= 3; ++row) {
+        SGMASK->item(row, 0)->setText(QString::number(row));
+    }
+}
+
+void TForm1::WatchMaskGridFocus() {
+    // Leaving the grid for another control of this window, by Tab or by mouse, counts as an
+    // exit; focus that goes to another window does not.
+    connect(qApp, &QApplication::focusChanged, this, [this](QWidget* old, QWidget* now) {
+        if (IsInside(old, SGMASK) && now != nullptr && !IsInside(now, SGMASK) &&
+            now->window() == this) {
+            SGMASKExit(SGMASK);
+        }
+    });
+}
+
+void TForm1::closeEvent(QCloseEvent* event) {
+    FormClose(event);
+}
+
+void TForm1::FormClose(QCloseEvent* event) {
+    hide();
+    event->ignore();
+}
+
+void TForm1::FormDestroy() {
+    // Nothing is saved here: settings reach the host only when it asks for the workspace.
+}

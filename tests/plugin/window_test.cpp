@@ -1,0 +1,204 @@
+#include <gmock/gmock.h>
+
+#include <QCheckBox>
+#include <QComboBox>
+#include <QGroupBox>
+#include <QLabel>
+#include <QLineEdit>
+#include <QListWidget>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QStatusBar>
+#include <QTabWidget>
+#include <QTableWidget>
+#include <QTest>
+#include <QTimer>
+
+#include "support/plugin_fixture.h"
+
+namespace {
+
+class PluginWindow : public PluginTest {};
+
+TEST_F(PluginWindow, IsCreatedHiddenWithAFixedFrame) {
+    EXPECT_FALSE(window->isVisible());
+    EXPECT_EQ(window->windowTitle(), "Tolvane");
+    EXPECT_EQ(window->size(), QSize(417, 332));
+    EXPECT_EQ(window->minimumSize(), window->maximumSize());
+    const Qt::WindowFlags flags = window->windowFlags();
+    EXPECT_TRUE(flags.testFlag(Qt::WindowMinimizeButtonHint));
+    EXPECT_TRUE(flags.testFlag(Qt::WindowCloseButtonHint));
+    EXPECT_FALSE(flags.testFlag(Qt::WindowMaximizeButtonHint));
+    const QList<QSize> sizes = window->windowIcon().availableSizes();
+    EXPECT_TRUE(sizes.contains(QSize(48, 48)));
+    EXPECT_TRUE(sizes.contains(QSize(32, 32)));
+    EXPECT_TRUE(sizes.contains(QSize(16, 16)));
+    EXPECT_EQ(window->property("SectionName").toString(), "tolvane");
+}
+
+TEST_F(PluginWindow, HasEveryControlUnderItsName) {
+    const char* names[] = {"PageControl1", "TabSheet1", "TabSheet2", "TabSheet3", "TabSheet4",
+                           "StatusBar1",   "GroupBox5", "Label3",    "Label12",   "Label9",
+                           "Label10",      "Label4",    "Label11",   "Label5",    "Label13",
+                           "Label14",      "LR",        "LRPS",      "LE",        "LF",
+                           "LW",           "LL",        "LS",        "LSPS",      "LSTART",
+                           "Button1",      "GroupBox8", "CLBSHOW",   "GroupBox7", "SGMASK",
+                           "GBMODEL",      "CBMODEL",   "RGCON",     "GroupBox1", "CBBIDI",
+                           "CBLIMIT",      "GroupBox2", "CBCOMP",    "RGSPEED",   "GroupBox3",
+                           "Label1",       "Label2",    "EHOST",     "EPORT",     "GroupBox4",
+                           "CBKEEPPI",     "CBKEEPPTY", "CBKEEPTP",  "BUPDATE",   "BDISCON",
+                           "GroupBox6",    "Label6",    "Label7",    "URLLink1",  "Label8"};
+    for (const char* name : names) {
+        EXPECT_NE(window->findChild<QWidget*>(QString::fromLatin1(name)), nullptr) << name;
+    }
+}
+
+TEST_F(PluginWindow, StartsWithTheStatisticsTabAndInitialCaptions) {
+    auto* pages = Find<QTabWidget>("PageControl1");
+    ASSERT_EQ(pages->count(), 4);
+    EXPECT_EQ(pages->currentIndex(), 0);
+    EXPECT_EQ(pages->tabText(0), "Statistics");
+    EXPECT_EQ(pages->tabText(1), "Group Filter");
+    EXPECT_EQ(pages->tabText(2), "RDS Encoder");
+    EXPECT_EQ(pages->tabText(3), "About");
+    EXPECT_EQ(Find<QStatusBar>("StatusBar1")->currentMessage(), "Not connected");
+    for (const char* name : {"LR", "LRPS", "LE", "LF", "LW", "LL", "LS", "LSPS"}) {
+        EXPECT_EQ(Text(name), QString::fromLatin1(name));
+    }
+    EXPECT_EQ(Text("LSTART"), "0:00:00");
+    EXPECT_EQ(Text("Label10"), "Groups discarded due to Group Filter:");
+    EXPECT_EQ(Find<QPushButton>("Button1")->text(), "Clear");
+    EXPECT_EQ(Find<QGroupBox>("GroupBox5")->geometry(), QRect(8, 8, 393, 265));
+    EXPECT_EQ(Find<QLabel>("LSTART")->pos(), QPoint(208, 192));
+}
+
+TEST_F(PluginWindow, GroupFilterTabStartsUntickedWithLabelledGrid) {
+    auto* list = Find<QListWidget>("CLBSHOW");
+    ASSERT_EQ(list->count(), 35);
+    EXPECT_EQ(list->item(0)->text(), "0A");
+    EXPECT_EQ(list->item(31)->text(), "15B");
+    EXPECT_EQ(list->item(34)->text(), "Mask 3");
+    for (int i = 0; i < list->count(); ++i) {
+        EXPECT_EQ(list->item(i)->checkState(), Qt::Unchecked) << i;
+    }
+    auto* grid = Find<QTableWidget>("SGMASK");
+    ASSERT_EQ(grid->rowCount(), 4);
+    ASSERT_EQ(grid->columnCount(), 4);
+    const QStringList header{"Mask", "Block 2", "Block 3", "Block 4"};
+    for (int c = 0; c < 4; ++c) {
+        EXPECT_EQ(grid->item(0, c)->text(), header.at(c));
+        EXPECT_FALSE(grid->item(0, c)->flags().testFlag(Qt::ItemIsEditable));
+    }
+    for (int r = 1; r <= 3; ++r) {
+        EXPECT_EQ(grid->item(r, 0)->text(), QString::number(r));
+        for (int c = 1; c <= 3; ++c) {
+            EXPECT_TRUE(grid->item(r, c)->text().isEmpty());
+            EXPECT_TRUE(grid->item(r, c)->flags().testFlag(Qt::ItemIsEditable));
+        }
+    }
+    EXPECT_EQ(grid->columnWidth(0), 36);
+    EXPECT_EQ(grid->columnWidth(3), 111);
+    EXPECT_EQ(grid->rowHeight(2), 19);
+}
+
+TEST_F(PluginWindow, EncoderTabStartsNotConnectedAt2400WithEveryBoxTicked) {
+    auto* type = Find<QGroupBox>("RGCON");
+    auto* speed = Find<QGroupBox>("RGSPEED");
+    const auto typeButtons = type->findChildren<QRadioButton*>();
+    const auto speedButtons = speed->findChildren<QRadioButton*>();
+    ASSERT_EQ(typeButtons.size(), 3);
+    ASSERT_EQ(speedButtons.size(), 5);
+    EXPECT_EQ(typeButtons.at(2)->text(), "(not connected)");
+    EXPECT_TRUE(typeButtons.at(2)->isChecked());
+    EXPECT_EQ(speedButtons.at(1)->text(), "2400 bps");
+    EXPECT_TRUE(speedButtons.at(1)->isChecked());
+    for (const char* name : {"CBBIDI", "CBLIMIT", "CBKEEPPI", "CBKEEPPTY", "CBKEEPTP"}) {
+        EXPECT_TRUE(Find<QCheckBox>(name)->isChecked()) << name;
+    }
+    auto* ports = Find<QComboBox>("CBCOMP");
+    ASSERT_EQ(ports->count(), 255);
+    EXPECT_EQ(ports->itemText(0), "COM1");
+    EXPECT_EQ(ports->itemText(254), "COM255");
+    EXPECT_EQ(ports->currentIndex(), -1);
+    EXPECT_EQ(Find<QComboBox>("CBMODEL")->currentText(), "VELMAR8 / V108");
+    EXPECT_EQ(Find<QLineEdit>("EHOST")->text(), "127.0.0.1");
+    EXPECT_EQ(Find<QLineEdit>("EPORT")->text(), "23");
+    // Shown top to bottom as PI, TP, PTY.
+    EXPECT_LT(Find<QCheckBox>("CBKEEPTP")->y(), Find<QCheckBox>("CBKEEPPTY")->y());
+}
+
+TEST_F(PluginWindow, HostAndPortFieldsRefuseTextBeyondTheirLimits) {
+    window->show();
+    auto* port = Find<QLineEdit>("EPORT");
+    port->clear();
+    QTest::keyClicks(port, "123456");
+    EXPECT_EQ(port->text(), "12345");
+    auto* host = Find<QLineEdit>("EHOST");
+    host->setText(QString(255, 'h'));
+    host->end(false);
+    QTest::keyClicks(host, "x");
+    EXPECT_EQ(host->text().size(), 255);
+}
+
+TEST_F(PluginWindow, TimersRunAtTheirIntervalsFromCreation) {
+    struct Expected {
+        const char* name;
+        int interval;
+        bool active;
+    };
+    for (const Expected& e :
+         {Expected{"TTimerSend", 70, true}, Expected{"TimerRxD", 5, true},
+          Expected{"TCPCon", 30000, false}, Expected{"TimerPerSec", 2978, true}}) {
+        auto* timer = window->findChild<QTimer*>(QString::fromLatin1(e.name));
+        ASSERT_NE(timer, nullptr) << e.name;
+        EXPECT_EQ(timer->interval(), e.interval) << e.name;
+        EXPECT_EQ(timer->isActive(), e.active) << e.name;
+        EXPECT_EQ(timer->timerType(), Qt::PreciseTimer) << e.name;
+    }
+}
+
+TEST_F(PluginWindow, WindowCommandsShowHideAndToggle) {
+    plugin.Command("showhide", 0);
+    EXPECT_TRUE(window->isVisible());
+    plugin.Command("ShowHide", 0);
+    EXPECT_FALSE(window->isVisible());
+    plugin.Command("SHOW ", 0);
+    plugin.Command(" SHOW", 0);
+    plugin.Command("SHOW NOW", 0);
+    plugin.Command("", 0);
+    EXPECT_FALSE(window->isVisible());
+    plugin.Command("Configure", 0);
+    EXPECT_TRUE(window->isVisible());
+    plugin.Command("SHOW", 0);
+    EXPECT_TRUE(window->isVisible());
+    plugin.Command("hide", 0);
+    EXPECT_FALSE(window->isVisible());
+    plugin.Command("SHOW", 0);
+    EXPECT_TRUE(window->isVisible());
+}
+
+TEST_F(PluginWindow, CloseOnlyHidesAndKeepsEverySetting) {
+    plugin.Command("SHOW", 0);
+    Tick(5);
+    Find<QLineEdit>("EHOST")->setText("encoder.local");
+    const HostGroupRecord group = Group(0x6204, 0x2C00, 0, 0);
+    Send(group);
+    EXPECT_FALSE(window->close());
+    EXPECT_FALSE(window->isVisible());
+    plugin.Command("SHOW", 0);
+    EXPECT_TRUE(window->isVisible());
+    EXPECT_EQ(Find<QListWidget>("CLBSHOW")->item(5)->checkState(), Qt::Checked);
+    EXPECT_EQ(Find<QLineEdit>("EHOST")->text(), "encoder.local");
+    EXPECT_EQ(Text("LW"), "1");
+}
+
+TEST_F(PluginWindow, AboutTabLinkOpensItsAddress) {
+    auto* link = Find<QLabel>("URLLink1");
+    ASSERT_NE(link, nullptr);
+    EXPECT_TRUE(link->font().underline());
+    EXPECT_EQ(link->cursor().shape(), Qt::PointingHandCursor);
+    EXPECT_EQ(Text("Label6"), "Tolvane plugin");
+    EXPECT_EQ(Text("Label7"), "Version 1.00");
+}
+
+}  // namespace
