@@ -35,9 +35,14 @@ TForm1::TForm1()
     setObjectName(QStringLiteral("Form1"));
     setWindowTitle(QStringLiteral("Tolvane"));
     setWindowIcon(TolvaneIcon());
-    QFont face(QStringLiteral("MS Sans Serif"));
+    // The layout is measured for an 8-point sans serif; a condensed face keeps captions whole
+    // where the classic one is missing.
+    QFont face;
+    face.setFamilies({QStringLiteral("MS Sans Serif"), QStringLiteral("DejaVu Sans Condensed"),
+                      QStringLiteral("Liberation Sans Narrow"), QStringLiteral("DejaVu Sans")});
     face.setStyleHint(QFont::SansSerif);
-    face.setPixelSize(11);
+    face.setStretch(QFont::SemiCondensed);
+    face.setPointSize(8);
     setFont(face);
     setFixedSize(417, 332);
     BuildWindow();

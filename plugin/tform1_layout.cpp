@@ -175,7 +175,7 @@ void TForm1::BuildMaskGrid() {
     SGMASK->setItemDelegate(
         new TMaskGridDelegate([this](char16_t& key) { SGMASKKeyPress(SGMASK, key); },
                               [this](bool forward) { focusNextPrevChild(forward); }, SGMASK));
-    SGMASK->setCurrentCell(1, 1);
+    SGMASK->setCurrentCell(1, 1, QItemSelectionModel::NoUpdate);
     WatchMaskGridFocus();
 }
 

@@ -110,7 +110,8 @@ void TMaskGridDelegate::paint(QPainter* painter, const QStyleOptionViewItem& opt
     const QRect r = option.rect;
     if (IsFixedCell(index)) {
         painter->fillRect(r, option.palette.button());
-        painter->setPen(option.palette.color(QPalette::ButtonText));
+        // Header cells take no input, but their text is not greyed out.
+        painter->setPen(option.palette.color(QPalette::Active, QPalette::ButtonText));
         painter->drawText(r.adjusted(2, 0, -2, 0), Qt::AlignLeft | Qt::AlignVCenter,
                           index.data(Qt::DisplayRole).toString());
         painter->setPen(option.palette.color(QPalette::Mid));

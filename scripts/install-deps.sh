@@ -8,7 +8,7 @@ packages=(
     qt6-base-dev qt6-base-dev-tools qt6-qpa-plugins libgl-dev
     libgtest-dev libgmock-dev libbenchmark-dev
     clang clang-format libclang-rt-14-dev
-    xvfb xauth binutils fonts-dejavu-core
+    xvfb xauth binutils fonts-dejavu-core fonts-dejavu-extra
 )
 
 missing=()
