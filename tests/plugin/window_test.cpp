@@ -202,3 +202,50 @@ TEST_F(PluginWindow, AboutTabLinkOpensItsAddress) {
 }
 
 }  // namespace
+
+namespace {
+
+class PluginWindowKeyboard : public PluginTest {
+protected:
+    // The controls of `page` that Tab visits, in order, starting from `first`.
+    QStringList TabOrder(QWidget* page, QWidget* first) const {
+        QStringList names;
+        QWidget* w = first;
+        for (int guard = 0; guard < 200; ++guard) {
+            if (page->isAncestorOf(w) && (w->focusPolicy() & Qt::TabFocus) != 0 &&
+                !w->objectName().isEmpty()) {
+                if (names.contains(w->objectName())) {
+                    break;
+                }
+                names << w->objectName();
+            }
+            w = w->nextInFocusChain();
+        }
+        return names;
+    }
+};
+
+TEST_F(PluginWindowKeyboard, EncoderTabVisitsPiThenPtyThenTp) {
+    QWidget* page = Find<QWidget>("TabSheet3");
+    EXPECT_EQ(TabOrder(page, Find<QWidget>("CBMODEL")),
+              (QStringList{"CBMODEL", "CBBIDI", "CBLIMIT", "CBCOMP", "EHOST", "EPORT", "CBKEEPPI",
+                           "CBKEEPPTY", "CBKEEPTP", "BUPDATE", "BDISCON"}));
+}
+
+TEST_F(PluginWindowKeyboard, MaskGridComesBeforeTheGroupList) {
+    QWidget* page = Find<QWidget>("TabSheet2");
+    EXPECT_EQ(TabOrder(page, Find<QWidget>("SGMASK")), (QStringList{"SGMASK", "CLBSHOW"}));
+}
+
+TEST_F(PluginWindowKeyboard, LinkDropsItsUnderlineWhileTheMouseIsOverIt) {
+    auto* link = Find<QLabel>("URLLink1");
+    QEnterEvent enter(QPointF(2, 2), QPointF(2, 2), QPointF(2, 2));
+    QCoreApplication::sendEvent(link, &enter);
+    EXPECT_FALSE(link->font().underline());
+    EXPECT_EQ(link->font().family(), window->font().family());
+    QEvent leave(QEvent::Leave);
+    QCoreApplication::sendEvent(link, &leave);
+    EXPECT_TRUE(link->font().underline());
+}
+
+}  // namespace
