@@ -8,10 +8,10 @@
 
 void ReportError(const char* where, const std::exception* error) noexcept {
     try {
-        const QString text = QStringLiteral("Tolvane: error in %1: %2")
+        const QString text = QString::fromUtf8("Tolvane: error in %1: %2")
                                  .arg(QString::fromUtf8(where),
                                       error != nullptr ? QString::fromUtf8(error->what())
-                                                       : QStringLiteral("unknown failure"));
+                                                       : QString::fromUtf8("unknown failure"));
         std::fprintf(stderr, "%s\n", text.toLocal8Bit().constData());
         if (TForm1* form = CurrentInstance()) {
             form->StatusBar1->showMessage(text);

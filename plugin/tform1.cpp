@@ -32,14 +32,16 @@ TForm1::TForm1()
     : QWidget(nullptr, Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint |
                            Qt::WindowSystemMenuHint | Qt::WindowMinimizeButtonHint |
                            Qt::WindowCloseButtonHint) {
-    setObjectName(QStringLiteral("Form1"));
-    setWindowTitle(QStringLiteral("Tolvane"));
+    setObjectName(QString::fromUtf8("Form1"));
+    setWindowTitle(QString::fromUtf8("Tolvane"));
     setWindowIcon(TolvaneIcon());
     // The layout is measured for an 8-point sans serif; a condensed face keeps captions whole
-    // where the classic one is missing.
+    // where the classic one is missing. Qt's font cache outlives this library, so its strings
+    // must live on the heap: a QStringLiteral would point into unloaded memory after dlclose.
     QFont face;
-    face.setFamilies({QStringLiteral("MS Sans Serif"), QStringLiteral("DejaVu Sans Condensed"),
-                      QStringLiteral("Liberation Sans Narrow"), QStringLiteral("DejaVu Sans")});
+    face.setFamilies(
+        {QString::fromUtf8("MS Sans Serif"), QString::fromUtf8("DejaVu Sans Condensed"),
+         QString::fromUtf8("Liberation Sans Narrow"), QString::fromUtf8("DejaVu Sans")});
     face.setStyleHint(QFont::SansSerif);
     face.setStretch(QFont::SemiCondensed);
     face.setPointSize(8);
@@ -50,6 +52,8 @@ TForm1::TForm1()
 }
 
 TForm1::~TForm1() {
+    // Children change focus while ~QWidget deletes them, when this is no longer a TForm1.
+    disconnect(m_gridFocusWatch);
     FormDestroy();
 }
 
@@ -63,7 +67,7 @@ void TForm1::FormCreate() {
 void TForm1::FillSerialPortList() {
     CBCOMP->clear();
     for (int n = 1; n <= 255; ++n) {
-        CBCOMP->addItem(QStringLiteral("COM") + QString::number(n));
+        CBCOMP->addItem(QString::fromUtf8("COM") + QString::number(n));
     }
     CBCOMP->setCurrentIndex(-1);
 }
@@ -81,12 +85,13 @@ void TForm1::LabelMaskGrid() {
 void TForm1::WatchMaskGridFocus() {
     // Leaving the grid for another control of this window, by Tab or by mouse, counts as an
     // exit; focus that goes to another window does not.
-    connect(qApp, &QApplication::focusChanged, this, [this](QWidget* old, QWidget* now) {
-        if (IsInside(old, SGMASK) && now != nullptr && !IsInside(now, SGMASK) &&
-            now->window() == this) {
-            SGMASKExit(SGMASK);
-        }
-    });
+    m_gridFocusWatch =
+        connect(qApp, &QApplication::focusChanged, this, [this](QWidget* old, QWidget* now) {
+            if (IsInside(old, SGMASK) && now != nullptr && !IsInside(now, SGMASK) &&
+                now->window() == this) {
+                SGMASKExit(SGMASK);
+            }
+        });
 }
 
 void TForm1::closeEvent(QCloseEvent* event) {

@@ -141,4 +141,5 @@ private:
     void ShowCommand();
 
     std::string m_sectionName;
+    QMetaObject::Connection m_gridFocusWatch;
 };

@@ -65,16 +65,16 @@ void TForm1::BuildWindow() {
     TabSheet2 = Make<QWidget>("TabSheet2", nullptr);
     TabSheet3 = Make<QWidget>("TabSheet3", nullptr);
     TabSheet4 = Make<QWidget>("TabSheet4", nullptr);
-    PageControl1->addTab(TabSheet1, QStringLiteral("Statistics"));
-    PageControl1->addTab(TabSheet2, QStringLiteral("Group Filter"));
-    PageControl1->addTab(TabSheet3, QStringLiteral("RDS Encoder"));
-    PageControl1->addTab(TabSheet4, QStringLiteral("About"));
+    PageControl1->addTab(TabSheet1, QString::fromUtf8("Statistics"));
+    PageControl1->addTab(TabSheet2, QString::fromUtf8("Group Filter"));
+    PageControl1->addTab(TabSheet3, QString::fromUtf8("RDS Encoder"));
+    PageControl1->addTab(TabSheet4, QString::fromUtf8("About"));
     PageControl1->setCurrentIndex(0);
 
     StatusBar1 = Make<QStatusBar>("StatusBar1", this);
     StatusBar1->setGeometry(0, 313, 417, 19);
     StatusBar1->setSizeGripEnabled(false);
-    StatusBar1->showMessage(QStringLiteral("Not connected"));
+    StatusBar1->showMessage(QString::fromUtf8("Not connected"));
 
     BuildStatisticsTab();
     BuildGroupFilterTab();
@@ -111,7 +111,7 @@ void TForm1::BuildStatisticsTab() {
         // Values grow as counters rise; give them the rest of the row instead of their first width.
         (*row.value)->resize(GroupBox5->width() - 208 - 8, 13);
     }
-    Button1 = Make<QPushButton>("Button1", GroupBox5, QStringLiteral("Clear"));
+    Button1 = Make<QPushButton>("Button1", GroupBox5, QString::fromUtf8("Clear"));
     Button1->setGeometry(160, 224, 75, 25);
 }
 
@@ -133,7 +133,8 @@ void TForm1::BuildGroupFilterTab() {
     for (int32_t index = 0; index < 32; ++index) {
         entries << QString::fromStdString(GroupTypeName(index));
     }
-    entries << QStringLiteral("Mask 1") << QStringLiteral("Mask 2") << QStringLiteral("Mask 3");
+    entries << QString::fromUtf8("Mask 1") << QString::fromUtf8("Mask 2")
+            << QString::fromUtf8("Mask 3");
     for (const QString& text : entries) {
         auto* item = new QListWidgetItem(text, CLBSHOW);
         item->setFlags(Qt::ItemIsUserCheckable | Qt::ItemIsEnabled | Qt::ItemIsSelectable);
@@ -183,13 +184,13 @@ void TForm1::BuildEncoderTab() {
     GBMODEL = MakeFrame("GBMODEL", "RDS Encoder Model", TabSheet3, {8, 8, 257, 65});
     CBMODEL = Make<QComboBox>("CBMODEL", GBMODEL);
     CBMODEL->setGeometry(16, 24, 225, 21);
-    CBMODEL->addItem(QStringLiteral("VELMAR8 / V108"));
+    CBMODEL->addItem(QString::fromUtf8("VELMAR8 / V108"));
     CBMODEL->setCurrentIndex(0);
 
     RGCON = Make<TRadioGroup>(
-        "RGCON", TabSheet3, QStringLiteral("Connection Type"),
-        QStringList{QStringLiteral("Serial RS232"), QStringLiteral("Ethernet TCP/IP"),
-                    QStringLiteral("(not connected)")});
+        "RGCON", TabSheet3, QString::fromUtf8("Connection Type"),
+        QStringList{QString::fromUtf8("Serial RS232"), QString::fromUtf8("Ethernet TCP/IP"),
+                    QString::fromUtf8("(not connected)")});
     RGCON->setGeometry(8, 80, 121, 73);
     RGCON->SetItemIndex(2);
 
@@ -200,18 +201,19 @@ void TForm1::BuildEncoderTab() {
     CBCOMP->setGeometry(16, 24, 89, 21);
     CBCOMP->setMaxVisibleItems(16);
 
-    RGSPEED = Make<TRadioGroup>("RGSPEED", TabSheet3, QStringLiteral("Port Speed"),
-                                QStringList{QStringLiteral("1200 bps"), QStringLiteral("2400 bps"),
-                                            QStringLiteral("4800 bps"), QStringLiteral("9600 bps"),
-                                            QStringLiteral("19200 bps")});
+    RGSPEED =
+        Make<TRadioGroup>("RGSPEED", TabSheet3, QString::fromUtf8("Port Speed"),
+                          QStringList{QString::fromUtf8("1200 bps"), QString::fromUtf8("2400 bps"),
+                                      QString::fromUtf8("4800 bps"), QString::fromUtf8("9600 bps"),
+                                      QString::fromUtf8("19200 bps")});
     RGSPEED->setGeometry(280, 160, 121, 113);
     RGSPEED->SetItemIndex(1);
 
     BuildTcpBox();
 
-    BUPDATE = Make<QPushButton>("BUPDATE", TabSheet3, QStringLiteral("Connect / Update"));
+    BUPDATE = Make<QPushButton>("BUPDATE", TabSheet3, QString::fromUtf8("Connect / Update"));
     BUPDATE->setGeometry(8, 248, 137, 25);
-    BDISCON = Make<QPushButton>("BDISCON", TabSheet3, QStringLiteral("Disconnect"));
+    BDISCON = Make<QPushButton>("BDISCON", TabSheet3, QString::fromUtf8("Disconnect"));
     BDISCON->setGeometry(152, 248, 113, 25);
 
     QWidget* order[] = {CBMODEL,
@@ -255,10 +257,10 @@ void TForm1::BuildTcpBox() {
         MakeFrame("GroupBox3", "TCP/IP Connect to RDS Encoder", TabSheet3, {8, 160, 257, 81});
     Label1 = MakeLabel("Label1", "Host:", GroupBox3, 16, 27);
     Label2 = MakeLabel("Label2", "Port:", GroupBox3, 16, 51);
-    EHOST = Make<QLineEdit>("EHOST", GroupBox3, QStringLiteral("127.0.0.1"));
+    EHOST = Make<QLineEdit>("EHOST", GroupBox3, QString::fromUtf8("127.0.0.1"));
     EHOST->setGeometry(56, 24, 185, 21);
     EHOST->setMaxLength(255);
-    EPORT = Make<QLineEdit>("EPORT", GroupBox3, QStringLiteral("23"));
+    EPORT = Make<QLineEdit>("EPORT", GroupBox3, QString::fromUtf8("23"));
     EPORT->setGeometry(56, 48, 65, 21);
     EPORT->setMaxLength(5);
 }
@@ -267,8 +269,8 @@ void TForm1::BuildAboutTab() {
     GroupBox6 = MakeFrame("GroupBox6", "About", TabSheet4, {112, 80, 185, 121});
     Label6 = MakeLabel("Label6", "Tolvane plugin", GroupBox6, 16, 24);
     Label7 = MakeLabel("Label7", "Version 1.00", GroupBox6, 16, 40);
-    URLLink1 = Make<TURLLink>("URLLink1", GroupBox6, QStringLiteral("tolvane.example.org"),
-                              QUrl(QStringLiteral("https://tolvane.example.org/")));
+    URLLink1 = Make<TURLLink>("URLLink1", GroupBox6, QString::fromUtf8("tolvane.example.org"),
+                              QUrl(QString::fromUtf8("https://tolvane.example.org/")));
     URLLink1->move(16, 56);
     URLLink1->adjustSize();
     Label8 = MakeLabel("Label8", "\xc2\xa9 2026 The Tolvane developers", GroupBox6, 16, 88);
