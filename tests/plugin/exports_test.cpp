@@ -9,6 +9,7 @@
 #include <QProcess>
 #include <QTemporaryDir>
 #include <QThread>
+#include <QWindow>
 #include <thread>
 
 #include "support/plugin_fixture.h"
@@ -154,5 +155,32 @@ INSTANTIATE_TEST_SUITE_P(Copies, PluginSectionName,
                                            SectionCase{"Extra Tool.DLL", "ExtraTool"},
                                            SectionCase{"a.dll.dll", "a"},
                                            SectionCase{"My Tool.Dll.so", "MyTool"}));
+
+}  // namespace
+
+namespace {
+
+TEST(PluginHostWindow, TheWindowStaysAboveTheHostWindowItWasGiven) {
+    QWidget host;
+    host.setWindowTitle("host");
+    const auto id = static_cast<uintptr_t>(host.winId());
+    PluginLibrary plugin;
+    ASSERT_TRUE(plugin.Load(PluginPath())) << plugin.Error();
+    auto* window = static_cast<QWidget*>(plugin.Initialize(id, 5));
+    ASSERT_NE(window, nullptr);
+    ASSERT_NE(window->windowHandle(), nullptr);
+    EXPECT_EQ(window->windowHandle()->transientParent(), host.windowHandle());
+    EXPECT_EQ(window->parentWidget(), nullptr);
+    EXPECT_FALSE(window->isVisible());
+}
+
+TEST(PluginHostWindow, AnUnknownNativeWindowIdIsSurvived) {
+    PluginLibrary plugin;
+    ASSERT_TRUE(plugin.Load(PluginPath())) << plugin.Error();
+    auto* window = static_cast<QWidget*>(plugin.Initialize(0x7fffffff, 5));
+    ASSERT_NE(window, nullptr);
+    plugin.Command("SHOW", 0);
+    EXPECT_TRUE(window->isVisible());
+}
 
 }  // namespace
