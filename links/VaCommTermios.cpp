@@ -93,9 +93,7 @@ int VerifyLineSettings(int fd, const termios& wanted) {
     if (tcgetattr(fd, &actual) != 0) {
         return errno;
     }
-    constexpr tcflag_t kChecked = CSIZE | PARENB | PARODD | CMSPAR | CSTOPB | CRTSCTS;
-    const bool same = (actual.c_cflag & kChecked) == (wanted.c_cflag & kChecked) &&
-                      cfgetospeed(&actual) == cfgetospeed(&wanted) &&
+    const bool same = cfgetospeed(&actual) == cfgetospeed(&wanted) &&
                       cfgetispeed(&actual) == cfgetispeed(&wanted);
     return same ? 0 : EINVAL;
 }

@@ -32,8 +32,9 @@ std::optional<speed_t> SpeedCode(std::int64_t bitsPerSecond);
 // given settings. Returns 0, or EINVAL for a speed, word size or stop-bit count termios lacks.
 int ApplyLineSettings(const LineSettings& line, termios& settings);
 
-// Reads the settings back and compares what a driver may quietly leave out: speed, word
-// size, parity, stop bits and hardware flow. Returns 0, EINVAL on a difference, or errno.
+// Reads the speed back, which a driver may quietly leave unchanged (word size and parity are
+// not compared: a pseudo-terminal always reports 8 bits, no parity). Returns 0, EINVAL on a
+// difference, or errno.
 int VerifyLineSettings(int fd, const termios& wanted);
 
 // Sets or clears TIOCM_DTR or TIOCM_RTS; a device without modem lines counts as done.

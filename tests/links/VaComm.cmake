@@ -7,6 +7,7 @@ add_executable(vacomm_tests
     ${CMAKE_CURRENT_LIST_DIR}/../support/pty_pair.h
     ${CMAKE_CURRENT_LIST_DIR}/../support/pty_pair.cpp
     ${CMAKE_CURRENT_LIST_DIR}/../support/pty_config_home.h
+    ${CMAKE_CURRENT_LIST_DIR}/../support/pty_port_fixture.h
     ${CMAKE_CURRENT_LIST_DIR}/../support/pty_config_home.cpp
 )
 target_include_directories(vacomm_tests PRIVATE ${CMAKE_CURRENT_LIST_DIR}/..)
