@@ -47,11 +47,11 @@ constexpr auto kClosePause = std::chrono::milliseconds(300);
 constexpr auto kBufferPollInterval = std::chrono::milliseconds(5);
 
 // Indexed by TVaCommEvent.
-constexpr std::uint32_t kEventBits[] = {0x40,  0x8,   0x10,  0x80,  0x100, 0x20, 0x1,
-                                        0x2,   0x4,   0x200, 0x400, 0x800, 0x1000};
+constexpr std::uint32_t kEventBits[] = {0x40, 0x8, 0x10,  0x80,  0x100, 0x20,  0x1,
+                                        0x2,  0x4, 0x200, 0x400, 0x800, 0x1000};
 
 // Indexed by TVaBaudrate; brUser stands for UserBaudrate.
-constexpr std::int64_t kSpeeds[] = {0,     110,   300,   600,   1200,   2400,   4800,  9600,
+constexpr std::int64_t kSpeeds[] = {0,     110,   300,   600,   1200,  2400,   4800,   9600,
                                     14400, 19200, 38400, 56000, 57600, 115200, 128000, 256000};
 
 // Fills each "%d" or "%s" of the pattern, in order, with the next value.
@@ -202,8 +202,7 @@ void TVaCustomComm::ApplyDCB() {
         error = va_termios::VerifyLineSettings(fd, settings);
     }
     if (error == 0) {
-        error = va_termios::SetModemLine(fd, TIOCM_DTR,
-                                         m_flowControl.ControlDtr() != dtrDisabled);
+        error = va_termios::SetModemLine(fd, TIOCM_DTR, m_flowControl.ControlDtr() != dtrDisabled);
     }
     if (error == 0) {
         const TVaControlRts rts = m_flowControl.ControlRts();
@@ -247,9 +246,9 @@ void TVaCustomComm::SetupEventMask() {
     if (m_eventMask == 0) {
         return;
     }
-    auto thread = std::make_unique<TVaCommEventThread>(
-        m_handle.get(), m_eventMask, m_buffers.ReadSize(),
-        [this](std::uint32_t bits) { handOver(bits); });
+    auto thread =
+        std::make_unique<TVaCommEventThread>(m_handle.get(), m_eventMask, m_buffers.ReadSize(),
+                                             [this](std::uint32_t bits) { handOver(bits); });
     if (const int error = thread->Prepare(); error != 0) {
         raiseSystem(kSetEventMask, error);
     }
@@ -444,8 +443,8 @@ void TVaCustomComm::HandleEvents(std::uint32_t mask) {
         }
     }
     const std::pair<std::uint32_t, TNotifyEvent*> handlers[] = {
-        {0x2, &OnRxFlag},    {0x8, &OnCts},      {0x10, &OnDsr},     {0x100, &OnRing},
-        {0x20, &OnRlsd},     {0x4, &OnTxEmpty},  {0x40, &OnBreak},   {0x200, &OnPErr},
+        {0x2, &OnRxFlag},     {0x8, &OnCts},      {0x10, &OnDsr},      {0x100, &OnRing},
+        {0x20, &OnRlsd},      {0x4, &OnTxEmpty},  {0x40, &OnBreak},    {0x200, &OnPErr},
         {0x400, &OnRx80Full}, {0x800, &OnEvent1}, {0x1000, &OnEvent2},
     };
     for (const auto& [bit, handler] : handlers) {
@@ -508,8 +507,8 @@ void TVaCustomComm::handleException(std::exception_ptr error) {
 }
 
 void TVaCustomComm::changeLineSetting(const std::function<void()>& assign) {
-    const auto saved = std::make_tuple(m_baudrate, m_userBaudrate, m_parity, m_databits,
-                                       m_stopbits, m_options);
+    const auto saved =
+        std::make_tuple(m_baudrate, m_userBaudrate, m_parity, m_databits, m_stopbits, m_options);
     assign();
     try {
         ApplyDCB();

@@ -162,7 +162,8 @@ std::uint32_t TVaCommEventThread::pollBits() {
     if (m_modemLines && ioctl(m_fd, TIOCMGET, &modem) == 0) {
         const int changed = modem ^ m_lastModemBits;
         bits |= ((changed & TIOCM_CTS) ? kCts : 0) | ((changed & TIOCM_DSR) ? kDsr : 0) |
-                ((changed & TIOCM_CD) ? kRlsd : 0) | ((modem & ~m_lastModemBits & TIOCM_RI) ? kRing : 0);
+                ((changed & TIOCM_CD) ? kRlsd : 0) |
+                ((modem & ~m_lastModemBits & TIOCM_RI) ? kRing : 0);
         m_lastModemBits = modem;
     }
     return bits;

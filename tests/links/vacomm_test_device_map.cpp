@@ -16,6 +16,7 @@ struct FormatCase {
     const char* pattern;
     int port;
     const char* expected;
+    friend void PrintTo(const FormatCase& c, std::ostream* os) { *os << c.expected; }
 };
 
 class DeviceNameFormat : public testing::TestWithParam<FormatCase> {};
@@ -24,12 +25,14 @@ TEST_P(DeviceNameFormat, PutsThePortNumberIntoThePatternOnly) {
     EXPECT_EQ(FormatDeviceName(GetParam().pattern, GetParam().port), GetParam().expected);
 }
 
-INSTANTIATE_TEST_SUITE_P(
-    VaCommDeviceMap, DeviceNameFormat,
-    testing::Values(FormatCase{"COM%d", 3, "COM3"}, FormatCase{R"(\\.\COM%d)", 10, R"(\\.\COM10)"},
-                    FormatCase{"/dev/ttyUSB0", 5, "/dev/ttyUSB0"}, FormatCase{"%s%n%x", 1, "%s%n%x"},
-                    FormatCase{"100%%-%u", 2, "100%-2"}, FormatCase{"COM%d%", 4, "COM4%"},
-                    FormatCase{"COM%d", 2147483647, "COM2147483647"}));
+INSTANTIATE_TEST_SUITE_P(VaCommDeviceMap, DeviceNameFormat,
+                         testing::Values(FormatCase{"COM%d", 3, "COM3"},
+                                         FormatCase{R"(\\.\COM%d)", 10, R"(\\.\COM10)"},
+                                         FormatCase{"/dev/ttyUSB0", 5, "/dev/ttyUSB0"},
+                                         FormatCase{"%s%n%x", 1, "%s%n%x"},
+                                         FormatCase{"100%%-%u", 2, "100%-2"},
+                                         FormatCase{"COM%d%", 4, "COM4%"},
+                                         FormatCase{"COM%d", 2147483647, "COM2147483647"}));
 
 TEST(VaCommDeviceMap, RecognisesComPortNamesInAnyCase) {
     EXPECT_EQ(ComPortNumber("COM1"), 1);

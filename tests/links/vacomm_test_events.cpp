@@ -240,9 +240,10 @@ TEST_F(VaCommEvents, DISABLED_EvidenceWriteTextHeldByAFullQueue) {
     const auto start = Clock::now();
     const bool complete = comm.WriteText("G=123456789ABC\r");
     const double ms = std::chrono::duration<double, std::milli>(Clock::now() - start).count();
-    std::printf("queue filled with %d bytes; WriteText held the caller %.1f ms "
-                "(WriteTimeout %d ms) and returned %s\n",
-                accepted, ms, comm.Buffers().WriteTimeout(), complete ? "true" : "false");
+    std::printf(
+        "queue filled with %d bytes; WriteText held the caller %.1f ms "
+        "(WriteTimeout %d ms) and returned %s\n",
+        accepted, ms, comm.Buffers().WriteTimeout(), complete ? "true" : "false");
     EXPECT_FALSE(complete);
 }
 

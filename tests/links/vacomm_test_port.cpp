@@ -135,9 +135,8 @@ TEST_F(VaCommPort, DeviceInUseIsRefusedWithErrnoText) {
     comm.Open();
     TVaComm second;
     test_support::ConfigureLikeVaComm1(second);
-    EXPECT_EQ(messageOf([&] { second.Open(); }),
-              "Can't open specified device " + pty->slavePath() +
-                  " (Error 16, Device or resource busy)");
+    EXPECT_EQ(messageOf([&] { second.Open(); }), "Can't open specified device " + pty->slavePath() +
+                                                     " (Error 16, Device or resource busy)");
     EXPECT_FALSE(second.IsOpen());
     EXPECT_TRUE(comm.IsOpen());
     comm.Close();
@@ -149,16 +148,16 @@ TEST_F(VaCommPort, FileThatIsNoTerminalIsRefused) {
     const std::string path = home.path() + "/plain-file";
     std::ofstream(path) << "not a tty";
     comm.setDeviceName(path);
-    EXPECT_EQ(messageOf([&] { comm.Open(); }),
-              "Can't open specified device " + path + " (Error 25, Inappropriate ioctl for device)");
+    EXPECT_EQ(messageOf([&] { comm.Open(); }), "Can't open specified device " + path +
+                                                   " (Error 25, Inappropriate ioctl for device)");
     EXPECT_FALSE(comm.IsOpen());
 }
 
 // Root opens any device node, so the refusal is checked in a child that gave up root first.
 TEST_F(VaCommPort, DeviceWithoutPermissionIsRefusedWithErrnoText) {
     ASSERT_EQ(chmod(pty->slavePath().c_str(), 0600), 0);
-    const std::string expected = "Can't open specified device " + pty->slavePath() +
-                                 " (Error 13, Permission denied)";
+    const std::string expected =
+        "Can't open specified device " + pty->slavePath() + " (Error 13, Permission denied)";
     if (geteuid() != 0) {
         EXPECT_EQ(messageOf([&] { comm.Open(); }), expected);
         return;
@@ -261,6 +260,10 @@ struct FramingCase {
     int dataBits;
     va_termios::StopBits stopBits;
     tcflag_t expected;
+    friend void PrintTo(const FramingCase& c, std::ostream* os) {
+        *os << "parity" << static_cast<int>(c.parity) << "_" << c.dataBits << "bits_stop"
+            << static_cast<int>(c.stopBits);
+    }
 };
 
 class VaCommFraming : public testing::TestWithParam<FramingCase> {};
@@ -303,6 +306,9 @@ struct RefusedCase {
     TVaDatabits databits;
     TVaStopbits stopbits;
     TVaBaudrate baudrate;
+    friend void PrintTo(const RefusedCase& c, std::ostream* os) {
+        *os << "db" << c.databits << "_sb" << c.stopbits << "_br" << c.baudrate;
+    }
 };
 
 class VaCommRefusedLine : public test_support::PtyPortTest,
@@ -320,15 +326,17 @@ TEST_P(VaCommRefusedLine, OpenFailsWithWriteDcbAndReleasesTheDevice) {
     EXPECT_TRUE(other.IsOpen());
 }
 
-INSTANTIATE_TEST_SUITE_P(VaComm, VaCommRefusedLine,
-                         testing::Values(RefusedCase{db8, sb15, br2400}, RefusedCase{db5, sb15, br2400},
-                                         RefusedCase{db4, sb1, br2400}, RefusedCase{db8, sb1, br14400},
-                                         RefusedCase{db8, sb1, br56000}, RefusedCase{db8, sb1, br128000},
-                                         RefusedCase{db8, sb1, br256000}));
+INSTANTIATE_TEST_SUITE_P(
+    VaComm, VaCommRefusedLine,
+    testing::Values(RefusedCase{db8, sb15, br2400}, RefusedCase{db5, sb15, br2400},
+                    RefusedCase{db4, sb1, br2400}, RefusedCase{db8, sb1, br14400},
+                    RefusedCase{db8, sb1, br56000}, RefusedCase{db8, sb1, br128000},
+                    RefusedCase{db8, sb1, br256000}));
 
 struct SpeedCase {
     TVaBaudrate baudrate;
     speed_t code;
+    friend void PrintTo(const SpeedCase& c, std::ostream* os) { *os << "br" << c.baudrate; }
 };
 
 class VaCommSpeed : public test_support::PtyPortTest,

@@ -37,8 +37,8 @@ TEST(VaComm, SettingsObjectsStartWithTheirDefaults) {
     EXPECT_EQ(buffers.XonLimit(), 1024);
     EXPECT_EQ(buffers.XoffLimit(), 1024);
     TVaFlowControl& flow = comm.FlowControl();
-    EXPECT_FALSE(flow.OutCtsFlow() || flow.OutDsrFlow() || flow.XonXoffOut() ||
-                 flow.XonXoffIn() || flow.DsrSensitivity() || flow.TxContinueOnXoff());
+    EXPECT_FALSE(flow.OutCtsFlow() || flow.OutDsrFlow() || flow.XonXoffOut() || flow.XonXoffIn() ||
+                 flow.DsrSensitivity() || flow.TxContinueOnXoff());
     EXPECT_EQ(flow.ControlDtr(), dtrDisabled);
     EXPECT_EQ(flow.ControlRts(), rtsDisabled);
     TVaEventChars& chars = comm.EventChars();
