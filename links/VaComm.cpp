@@ -1,0 +1,616 @@
+#include "VaComm.h"
+
+#include <QDebug>
+
+#include <fcntl.h>
+#include <linux/serial.h>
+#include <poll.h>
+#include <sys/file.h>
+#include <sys/ioctl.h>
+#include <termios.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <cerrno>
+#include <chrono>
+#include <cstring>
+#include <thread>
+#include <tuple>
+#include <utility>
+
+#include "VaCommDeviceMap.h"
+#include "VaCommTermios.h"
+#include "VaCommWriteThread.h"
+
+namespace {
+
+using Clock = std::chrono::steady_clock;
+
+constexpr const char* kWhileOpen = "Can't perform this operation while port is open";
+constexpr const char* kNotFound = "Specified device not found (%s).";
+constexpr const char* kCantOpen = "Can't open specified device %s";
+constexpr const char* kCantOpenDetail = " (Error %d, %s)";
+constexpr const char* kWriteDcb = "Error writing dcb (%d), %s";
+constexpr const char* kInitBuffers = "Error initializing buffers (%d), %s";
+constexpr const char* kSetTimeouts = "Error setting timeouts (%d), %s";
+constexpr const char* kSetEventMask = " Error setting EventMask (%d), %s";
+constexpr const char* kReadError = "Read error (%d), %s";
+constexpr const char* kWriteError = "Write error (%d), %s";
+constexpr const char* kStatistics = "Error retrieving statistics (%d), %s";
+constexpr const char* kOutputFull = "Output buffer is full. Please check comm status.";
+
+constexpr std::uint32_t kRxCharBit = 0x1;
+constexpr std::uint32_t kTxEmptyBit = 0x4;
+constexpr std::uint32_t kErrorBit = 0x80;
+constexpr int kIoErrorWord = 0x400;
+constexpr auto kClosePause = std::chrono::milliseconds(300);
+constexpr auto kBufferPollInterval = std::chrono::milliseconds(5);
+
+// Indexed by TVaCommEvent.
+constexpr std::uint32_t kEventBits[] = {0x40, 0x8, 0x10,  0x80,  0x100, 0x20,  0x1,
+                                        0x2,  0x4, 0x200, 0x400, 0x800, 0x1000};
+
+// Indexed by TVaBaudrate; brUser stands for UserBaudrate.
+constexpr std::int64_t kSpeeds[] = {0,     110,   300,   600,   1200,  2400,   4800,   9600,
+                                    14400, 19200, 38400, 56000, 57600, 115200, 128000, 256000};
+
+// Fills each "%d" or "%s" of the pattern, in order, with the next value.
+std::string fill(std::string_view pattern, std::initializer_list<std::string> values) {
+    std::string result;
+    auto next = values.begin();
+    for (std::size_t i = 0; i < pattern.size(); ++i) {
+        const bool placeholder = pattern[i] == '%' && i + 1 < pattern.size() &&
+                                 (pattern[i + 1] == 'd' || pattern[i + 1] == 's');
+        if (placeholder && next != values.end()) {
+            result += *next++;
+            ++i;
+        } else {
+            result += pattern[i];
+        }
+    }
+    return result;
+}
+
+std::string errorText(int error) {
+    char buffer[256];
+    return strerror_r(error, buffer, sizeof buffer);
+}
+
+std::string withErrno(std::string_view pattern, int error) {
+    return fill(pattern, {std::to_string(error), errorText(error)});
+}
+
+[[noreturn]] void raiseOpenError(const std::string& path, int error) {
+    if (error == ENOENT) {
+        throw EVaCommError(fill(kNotFound, {path}));
+    }
+    throw EVaCommError(fill(kCantOpen, {path}) + withErrno(kCantOpenDetail, error));
+}
+
+bool hungUp(int fd) {
+    pollfd watch{fd, POLLIN, 0};
+    return poll(&watch, 1, 0) == 1 && (watch.revents & (POLLHUP | POLLERR)) != 0;
+}
+
+}  // namespace
+
+TVaCustomComm::TVaCustomComm(QObject* owner)
+    : TVaComponent(owner),
+      m_gate(this),
+      m_eventChars([this] { ApplyDCB(); }),
+      m_flowControl([this] { ApplyDCB(); }),
+      m_buffers(
+          [this] {
+              CheckClosed();
+              SetupBuffers();
+              ApplyDCB();
+          },
+          [this] { CheckClosed(); }) {}
+
+TVaCustomComm::~TVaCustomComm() {
+    m_destroying = true;
+    Close();
+}
+
+void TVaCustomComm::CheckClosed() const {
+    if (IsOpen()) {
+        throw EVaCommError(kWhileOpen);
+    }
+}
+
+void TVaCustomComm::raiseSystem(const char* pattern, int error) const {
+    throw EVaCommError(withErrno(pattern, error));
+}
+
+std::string TVaCustomComm::DevicePath() const {
+    return va_device_map::ResolveDevicePath(
+        va_device_map::FormatDeviceName(m_deviceName, m_portNum));
+}
+
+void TVaCustomComm::Loaded() {
+    if (m_autoOpen) {
+        Open();
+    }
+}
+
+void TVaCustomComm::Open() {
+    CheckClosed();
+    CreateHandle();
+    try {
+        configureOpenPort();
+    } catch (...) {
+        StopThreads();
+        m_handle.reset();
+        throw;
+    }
+    fire(OnOpen);
+}
+
+void TVaCustomComm::configureOpenPort() {
+    ApplyDCB();
+    SetupBuffers();
+    SetupTimeouts();
+    SetupEventMask();
+    StartThreads();
+}
+
+void TVaCustomComm::CreateHandle() {
+    const std::string path = DevicePath();
+    VaUniqueFd handle(::open(path.c_str(), O_RDWR | O_NOCTTY | O_NONBLOCK | O_CLOEXEC));
+    if (!handle.valid()) {
+        raiseOpenError(path, errno);
+    }
+    if (!isatty(handle.get())) {
+        raiseOpenError(path, ENOTTY);
+    }
+    if (ioctl(handle.get(), TIOCEXCL) != 0) {
+        raiseOpenError(path, errno);
+    }
+    // The exclusive flag does not hold against privileged users; the lock does.
+    if (flock(handle.get(), LOCK_EX | LOCK_NB) != 0) {
+        const int error = errno;
+        raiseOpenError(path, error == EWOULDBLOCK ? EBUSY : error);
+    }
+    m_handle = std::move(handle);
+    lineErrorWord();
+}
+
+void TVaCustomComm::ApplyDCB() {
+    if (!IsOpen() || !m_updateDcb) {
+        return;
+    }
+    const int fd = m_handle.get();
+    termios settings{};
+    tcgetattr(fd, &settings);
+    va_termios::LineSettings line;
+    line.speed = m_baudrate == brUser ? m_userBaudrate : kSpeeds[m_baudrate];
+    line.dataBits = 4 + static_cast<int>(m_databits);
+    line.parity = static_cast<va_termios::Parity>(m_parity);
+    line.stopBits = static_cast<va_termios::StopBits>(m_stopbits);
+    line.outCtsFlow = m_flowControl.OutCtsFlow();
+    line.rtsHandshake = m_flowControl.ControlRts() == rtsHandshake;
+    line.xonXoffOut = m_flowControl.XonXoffOut();
+    line.xonXoffIn = m_flowControl.XonXoffIn();
+    line.parityCheck = m_options.Contains(coParityCheck);
+    line.xonChar = m_eventChars.XonChar();
+    line.xoffChar = m_eventChars.XoffChar();
+    int error = va_termios::ApplyLineSettings(line, settings);
+    if (error == 0 && tcsetattr(fd, TCSANOW, &settings) != 0) {
+        error = errno;
+    }
+    if (error == 0) {
+        error = va_termios::VerifyLineSettings(fd, settings);
+    }
+    if (error == 0) {
+        error = va_termios::SetModemLine(fd, TIOCM_DTR, m_flowControl.ControlDtr() != dtrDisabled);
+    }
+    if (error == 0) {
+        const TVaControlRts rts = m_flowControl.ControlRts();
+        error = va_termios::SetModemLine(fd, TIOCM_RTS, rts == rtsEnabled || rts == rtsHandshake);
+    }
+    if (error != 0) {
+        raiseSystem(kWriteDcb, error);
+    }
+}
+
+void TVaCustomComm::SetupBuffers() {
+    if (!IsOpen() || m_directWrite || m_writeThread) {
+        return;
+    }
+    auto thread = std::make_unique<TVaCommWriteThread>(
+        m_handle.get(), static_cast<std::size_t>(m_buffers.WriteSize()),
+        [this](std::uint32_t bits) { handOver(bits); });
+    if (const int error = thread->Prepare(); error != 0) {
+        raiseSystem(kInitBuffers, error);
+    }
+    m_writeThread = std::move(thread);
+}
+
+void TVaCustomComm::SetupTimeouts() {
+    if (const int error = va_termios::SetReturnAtOnce(m_handle.get()); error != 0) {
+        raiseSystem(kSetTimeouts, error);
+    }
+}
+
+void TVaCustomComm::SetupEventMask() {
+    m_eventMask = 0;
+    for (int member = ceBreak; member <= ceEvent2; ++member) {
+        if (m_monitorEvents.Contains(static_cast<TVaCommEvent>(member))) {
+            m_eventMask |= kEventBits[member];
+        }
+    }
+    m_monitorBits = m_eventMask;
+    if (!m_directWrite) {
+        m_eventMask &= ~kTxEmptyBit;
+    }
+    if (m_eventMask == 0) {
+        return;
+    }
+    auto thread =
+        std::make_unique<TVaCommEventThread>(m_handle.get(), m_eventMask, m_buffers.ReadSize(),
+                                             [this](std::uint32_t bits) { handOver(bits); });
+    if (const int error = thread->Prepare(); error != 0) {
+        raiseSystem(kSetEventMask, error);
+    }
+    m_eventThread = std::move(thread);
+}
+
+void TVaCustomComm::StartThreads() {
+    m_gate.open();
+    try {
+        if (m_eventThread) {
+            m_eventThread->Start(m_eventPriority);
+        }
+        if (m_writeThread) {
+            m_writeThread->Start(m_writePriority);
+        }
+    } catch (const std::system_error& error) {
+        raiseSystem(kSetEventMask, error.code().value());
+    }
+}
+
+void TVaCustomComm::StopThreads() {
+    m_gate.close();
+    m_eventThread.reset();
+    m_writeThread.reset();
+}
+
+// Runs on the event or writer thread.
+void TVaCustomComm::handOver(std::uint32_t bits) {
+    bits &= m_monitorBits;
+    if (bits == 0) {
+        return;
+    }
+    if (m_syncEvents) {
+        m_gate.handOver([this, bits] { dispatchEvents(bits); });
+    } else {
+        dispatchEvents(bits);
+    }
+}
+
+void TVaCustomComm::Close() {
+    if (!IsOpen()) {
+        return;
+    }
+    {
+        std::lock_guard lock(m_readLock);
+        StopThreads();
+    }
+    ioctl(m_handle.get(), TIOCNXCL);
+    m_handle.reset();
+    if (!m_destroying) {
+        fire(OnClose);
+    }
+    std::this_thread::sleep_for(kClosePause);
+}
+
+int TVaCustomComm::InQueCount() {
+    if (!IsOpen()) {
+        return 0;
+    }
+    std::lock_guard lock(m_readLock);
+    int waiting = 0;
+    if (ioctl(m_handle.get(), FIONREAD, &waiting) != 0) {
+        raiseSystem(kStatistics, errno);
+    }
+    return waiting;
+}
+
+int TVaCustomComm::ReadBuf(void* buffer, int count) {
+    if (!IsOpen() || count <= 0) {
+        return 0;
+    }
+    std::lock_guard lock(m_readLock);
+    while (true) {
+        const ssize_t got = ::read(m_handle.get(), buffer, static_cast<std::size_t>(count));
+        if (got > 0) {
+            return static_cast<int>(got);
+        }
+        const int error = errno;
+        if (got == 0) {
+            // A terminal in raw mode reads nothing at all only once it has hung up.
+            if (hungUp(m_handle.get())) {
+                raiseSystem(kReadError, EIO);
+            }
+            return 0;
+        }
+        if (error == EAGAIN) {
+            return 0;
+        }
+        if (error != EINTR) {
+            raiseSystem(kReadError, error);
+        }
+    }
+}
+
+bool TVaCustomComm::ReadChar(char& ch) {
+    return ReadBuf(&ch, 1) == 1;
+}
+
+int TVaCustomComm::WriteBuf(const void* data, int count) {
+    if (!IsOpen() || count <= 0) {
+        return 0;
+    }
+    if (!m_directWrite) {
+        return writeBuffered(static_cast<const char*>(data), count);
+    }
+    std::lock_guard lock(m_writeLock);
+    const int written = writeDirect(static_cast<const char*>(data), count);
+    if (written > 0 && m_eventThread) {
+        m_eventThread->NotifyWritten();
+    }
+    return written;
+}
+
+int TVaCustomComm::writeDirect(const char* data, int count) {
+    const auto deadline = Clock::now() + std::chrono::milliseconds(m_buffers.WriteTimeout());
+    int done = 0;
+    while (done < count) {
+        const ssize_t sent =
+            ::write(m_handle.get(), data + done, static_cast<std::size_t>(count - done));
+        const int error = errno;
+        if (sent > 0) {
+            done += static_cast<int>(sent);
+            continue;
+        }
+        if (sent < 0 && error == EINTR) {
+            continue;
+        }
+        if (sent < 0 && error != EAGAIN) {
+            raiseSystem(kWriteError, error);
+        }
+        const auto left = std::chrono::ceil<std::chrono::milliseconds>(deadline - Clock::now());
+        if (left.count() <= 0) {
+            break;
+        }
+        pollfd watch{m_handle.get(), POLLOUT, 0};
+        poll(&watch, 1, static_cast<int>(left.count()));
+    }
+    return done;
+}
+
+int TVaCustomComm::writeBuffered(const char* data, int count) {
+    const auto deadline = Clock::now() + std::chrono::milliseconds(m_buffers.WriteTimeout());
+    while (true) {
+        {
+            std::lock_guard lock(m_writeLock);
+            if (m_writeThread && m_writeThread->TryAppend(data, static_cast<std::size_t>(count))) {
+                return count;
+            }
+        }
+        if (Clock::now() >= deadline) {
+            throw EVaCommError(kOutputFull);
+        }
+        std::this_thread::sleep_for(kBufferPollInterval);
+    }
+}
+
+bool TVaCustomComm::WriteText(std::string_view text) {
+    const int length = static_cast<int>(std::min<std::size_t>(text.size(), INT32_MAX));
+    return WriteBuf(text.data(), length) == length;
+}
+
+void TVaCustomComm::dispatchEvents(std::uint32_t bits) {
+    try {
+        if ((bits & kRxCharBit) != 0) {
+            HandleRxChar();
+            bits &= ~kRxCharBit;
+        }
+        if (bits != 0) {
+            HandleEvents(bits);
+        }
+    } catch (...) {
+        handleException(std::current_exception());
+    }
+}
+
+void TVaCustomComm::HandleRxChar() {
+    const int waiting = InQueCount();
+    if (waiting > 0 && OnRxChar) {
+        OnRxChar(this, waiting);
+    }
+}
+
+void TVaCustomComm::HandleEvents(std::uint32_t mask) {
+    if ((mask & kErrorBit) != 0) {
+        const int errors = lineErrorWord();
+        if (errors != 0 && OnError) {
+            try {
+                OnError(this, errors);
+            } catch (...) {
+                handleException(std::current_exception());
+            }
+        }
+    }
+    const std::pair<std::uint32_t, TNotifyEvent*> handlers[] = {
+        {0x2, &OnRxFlag},     {0x8, &OnCts},      {0x10, &OnDsr},      {0x100, &OnRing},
+        {0x20, &OnRlsd},      {0x4, &OnTxEmpty},  {0x40, &OnBreak},    {0x200, &OnPErr},
+        {0x400, &OnRx80Full}, {0x800, &OnEvent1}, {0x1000, &OnEvent2},
+    };
+    for (const auto& [bit, handler] : handlers) {
+        if ((mask & bit) != 0 && *handler) {
+            (*handler)(this);
+        }
+    }
+}
+
+// The line errors seen since the last call, as the bits of a communications error word.
+int TVaCustomComm::lineErrorWord() {
+    serial_icounter_struct counters{};
+    if (!IsOpen()) {
+        return 0;
+    }
+    if (ioctl(m_handle.get(), TIOCGICOUNT, &counters) != 0) {
+        const int error = errno;
+        return error == ENOTTY || error == EINVAL ? 0 : kIoErrorWord;
+    }
+    // Receive overflow, overrun, parity, framing and break, in the word's bit order.
+    const int now[5] = {counters.buf_overrun, counters.overrun, counters.parity, counters.frame,
+                        counters.brk};
+    int word = 0;
+    for (int i = 0; i < 5; ++i) {
+        if (now[i] != m_lastLineErrors[i]) {
+            word |= 1 << i;
+        }
+        m_lastLineErrors[i] = now[i];
+    }
+    return word;
+}
+
+void TVaCustomComm::fire(const TNotifyEvent& event) {
+    if (!event) {
+        return;
+    }
+    try {
+        event(this);
+    } catch (...) {
+        handleException(std::current_exception());
+    }
+}
+
+void TVaCustomComm::handleException(std::exception_ptr error) {
+    if (OnException) {
+        try {
+            OnException(this, error);
+        } catch (...) {
+            qWarning("TVaComm: the exception handler failed");
+        }
+        return;
+    }
+    try {
+        std::rethrow_exception(error);
+    } catch (const std::exception& e) {
+        qWarning("TVaComm: event handler failed: %s", e.what());
+    } catch (...) {
+        qWarning("TVaComm: event handler failed");
+    }
+}
+
+void TVaCustomComm::changeLineSetting(const std::function<void()>& assign) {
+    const auto saved =
+        std::make_tuple(m_baudrate, m_userBaudrate, m_parity, m_databits, m_stopbits, m_options);
+    assign();
+    try {
+        ApplyDCB();
+    } catch (...) {
+        std::tie(m_baudrate, m_userBaudrate, m_parity, m_databits, m_stopbits, m_options) = saved;
+        try {
+            ApplyDCB();
+        } catch (const EVaCommError&) {
+        }
+        throw;
+    }
+}
+
+void TVaCustomComm::setBaudrate(TVaBaudrate value) {
+    if (value == m_baudrate) {
+        return;
+    }
+    changeLineSetting([&] {
+        m_baudrate = value;
+        if (value != brUser) {
+            m_userBaudrate = 0;
+        }
+    });
+}
+
+void TVaCustomComm::setUserBaudrate(std::int32_t value) {
+    if (value == m_userBaudrate) {
+        return;
+    }
+    changeLineSetting([&] {
+        m_userBaudrate = value;
+        m_baudrate = brUser;
+    });
+}
+
+void TVaCustomComm::setParity(TVaParity value) {
+    if (value != m_parity) {
+        changeLineSetting([&] { m_parity = value; });
+    }
+}
+
+void TVaCustomComm::setDatabits(TVaDatabits value) {
+    if (value != m_databits) {
+        changeLineSetting([&] { m_databits = value; });
+    }
+}
+
+void TVaCustomComm::setStopbits(TVaStopbits value) {
+    if (value != m_stopbits) {
+        changeLineSetting([&] { m_stopbits = value; });
+    }
+}
+
+void TVaCustomComm::setOptions(TVaCommOptions value) {
+    if (!(value == m_options)) {
+        changeLineSetting([&] { m_options = value; });
+    }
+}
+
+void TVaCustomComm::setBuffers(const TVaBuffers& value) {
+    CheckClosed();
+    m_buffers.Assign(value);
+}
+
+void TVaCustomComm::setPortNum(TVaPortInt value) {
+    CheckClosed();
+    if (value < 0) {
+        throw std::out_of_range("PortNum must be 0 to 2147483647");
+    }
+    m_portNum = value;
+}
+
+void TVaCustomComm::setDeviceName(const std::string& value) {
+    CheckClosed();
+    m_deviceName = value;
+}
+
+void TVaCustomComm::setMonitorEvents(TVaCommEvents value) {
+    CheckClosed();
+    m_monitorEvents = value;
+}
+
+void TVaCustomComm::setDirectWrite(bool value) {
+    CheckClosed();
+    m_directWrite = value;
+}
+
+void TVaCustomComm::setUpdateDCB(bool value) {
+    CheckClosed();
+    m_updateDcb = value;
+}
+
+void TVaCustomComm::setEventPriority(TThreadPriority value) {
+    m_eventPriority = value;
+    if (m_eventThread) {
+        m_eventThread->SetPriority(value);
+    }
+}
+
+void TVaCustomComm::setWritePriority(TThreadPriority value) {
+    m_writePriority = value;
+    if (m_writeThread) {
+        m_writeThread->SetPriority(value);
+    }
+}

@@ -1,0 +1,244 @@
+#pragma once
+
+#include <QObject>
+
+#include <cstdint>
+#include <exception>
+#include <functional>
+#include <initializer_list>
+#include <memory>
+#include <mutex>
+#include <stdexcept>
+#include <string>
+#include <string_view>
+
+#include "VaCommEventThread.h"
+#include "VaCommFd.h"
+#include "VaCommHandOver.h"
+#include "VaPrst.h"
+
+class TVaCommWriteThread;
+
+enum TVaBaudrate {
+    brUser,
+    br110,
+    br300,
+    br600,
+    br1200,
+    br2400,
+    br4800,
+    br9600,
+    br14400,
+    br19200,
+    br38400,
+    br56000,
+    br57600,
+    br115200,
+    br128000,
+    br256000
+};
+enum TVaParity { paNone, paOdd, paEven, paMark, paSpace };
+enum TVaDatabits { db4, db5, db6, db7, db8 };
+enum TVaStopbits { sb1, sb15, sb2 };
+enum TVaCommOption { coParityCheck, coNullStrip, coErrorChar };
+enum TVaCommEvent {
+    ceBreak,
+    ceCts,
+    ceDsr,
+    ceError,
+    ceRing,
+    ceRlsd,
+    ceRxChar,
+    ceRxFlag,
+    ceTxEmpty,
+    cePErr,
+    ceRx80Full,
+    ceEvent1,
+    ceEvent2
+};
+
+// A set of enumeration members, as the component's set-valued properties hold them.
+template <typename E>
+class TVaSet {
+public:
+    constexpr TVaSet() = default;
+    constexpr TVaSet(std::initializer_list<E> members) {
+        for (const E member : members) {
+            Include(member);
+        }
+    }
+    constexpr bool Contains(E member) const { return (m_bits & bit(member)) != 0; }
+    constexpr TVaSet& Include(E member) {
+        m_bits |= bit(member);
+        return *this;
+    }
+    constexpr TVaSet& Exclude(E member) {
+        m_bits &= ~bit(member);
+        return *this;
+    }
+    constexpr bool Empty() const { return m_bits == 0; }
+    constexpr bool operator==(const TVaSet&) const = default;
+
+private:
+    static constexpr std::uint32_t bit(E member) { return 1u << static_cast<unsigned>(member); }
+    std::uint32_t m_bits = 0;
+};
+
+using TVaCommOptions = TVaSet<TVaCommOption>;
+using TVaCommEvents = TVaSet<TVaCommEvent>;
+using TVaPortInt = std::int32_t;
+using PVaData = const void*;
+
+using TNotifyEvent = std::function<void(QObject* Sender)>;
+using TVaCommErrorEvent = std::function<void(QObject* Sender, int Errors)>;
+using TVaCommRxCharEvent = std::function<void(QObject* Sender, int Count)>;
+using TVaCommRxBufEvent = std::function<void(QObject* Sender, PVaData Data, int Count)>;
+// Receives what an event handler threw; an exception never leaves a dispatch.
+using TVaExceptionEvent = std::function<void(QObject* Sender, std::exception_ptr Error)>;
+
+// Every failure of the serial port; the message says what failed, with errno's number and text.
+class EVaCommError : public std::runtime_error {
+public:
+    using std::runtime_error::runtime_error;
+};
+
+class TVaComponent : public QObject {
+    Q_OBJECT
+public:
+    explicit TVaComponent(QObject* owner = nullptr) : QObject(owner) {}
+};
+
+// A serial port: opens a terminal device with the chosen line settings, writes to it and lets
+// its owner take received bytes. Every public operation belongs to the thread that created it.
+class TVaCustomComm : public TVaComponent {
+    Q_OBJECT
+public:
+    explicit TVaCustomComm(QObject* owner = nullptr);
+    ~TVaCustomComm() override;
+
+    void Open();
+    void Close();
+    bool IsOpen() const { return m_handle.valid(); }
+    // Opens the port when AutoOpen is set; for owners that set the properties first.
+    void Loaded();
+
+    // Any number of bytes from 0 to count: only what is already waiting; never waits for data.
+    int ReadBuf(void* buffer, int count);
+    bool ReadChar(char& ch);
+    // Waits until the kernel has taken every byte or WriteTimeout ms have passed; returns the
+    // count it took. Writing nothing, or to a closed port, returns 0.
+    int WriteBuf(const void* data, int count);
+    bool WriteText(std::string_view text);
+    int InQueCount();
+    // The device the port opens: DeviceName formatted with PortNum, mapped to a Linux path.
+    std::string DevicePath() const;
+
+    bool AutoOpen() const { return m_autoOpen; }
+    void setAutoOpen(bool value) { m_autoOpen = value; }
+    TVaBaudrate Baudrate() const { return m_baudrate; }
+    void setBaudrate(TVaBaudrate value);
+    std::int32_t UserBaudrate() const { return m_userBaudrate; }
+    void setUserBaudrate(std::int32_t value);
+    TVaParity Parity() const { return m_parity; }
+    void setParity(TVaParity value);
+    TVaDatabits Databits() const { return m_databits; }
+    void setDatabits(TVaDatabits value);
+    TVaStopbits Stopbits() const { return m_stopbits; }
+    void setStopbits(TVaStopbits value);
+    TVaCommOptions Options() const { return m_options; }
+    void setOptions(TVaCommOptions value);
+    TVaEventChars& EventChars() { return m_eventChars; }
+    void setEventChars(const TVaEventChars& value) { m_eventChars.Assign(value); }
+    TVaFlowControl& FlowControl() { return m_flowControl; }
+    void setFlowControl(const TVaFlowControl& value) { m_flowControl.Assign(value); }
+    TVaBuffers& Buffers() { return m_buffers; }
+    void setBuffers(const TVaBuffers& value);
+
+    // Refused with "Can't perform this operation while port is open" while open.
+    TVaPortInt PortNum() const { return m_portNum; }
+    void setPortNum(TVaPortInt value);
+    std::string DeviceName() const { return m_deviceName; }
+    void setDeviceName(const std::string& value);
+    TVaCommEvents MonitorEvents() const { return m_monitorEvents; }
+    void setMonitorEvents(TVaCommEvents value);
+    bool DirectWrite() const { return m_directWrite; }
+    void setDirectWrite(bool value);
+    bool UpdateDCB() const { return m_updateDcb; }
+    void setUpdateDCB(bool value);
+
+    TThreadPriority EventPriority() const { return m_eventPriority; }
+    void setEventPriority(TThreadPriority value);
+    TThreadPriority WritePriority() const { return m_writePriority; }
+    void setWritePriority(TThreadPriority value);
+
+    std::string Version() const { return "1.5.0.0"; }
+    void setVersion(const std::string&) {}
+
+    TNotifyEvent OnOpen, OnClose, OnCts, OnDsr, OnRlsd, OnRing, OnBreak;
+    TVaCommErrorEvent OnError;
+    TVaCommRxCharEvent OnRxChar;
+    TVaCommRxBufEvent OnRxBuf;
+    TNotifyEvent OnRxFlag, OnTxEmpty, OnPErr, OnRx80Full, OnEvent1, OnEvent2;
+    TVaExceptionEvent OnException;
+
+protected:
+    virtual void CreateHandle();
+    virtual void StartThreads();
+    virtual void HandleRxChar();
+    virtual void HandleEvents(std::uint32_t mask);
+
+    void CheckClosed() const;
+    void ApplyDCB();
+
+private:
+    void configureOpenPort();
+    void SetupBuffers();
+    void SetupTimeouts();
+    void SetupEventMask();
+    void StopThreads();
+    void handOver(std::uint32_t bits);
+    void changeLineSetting(const std::function<void()>& assign);
+    void dispatchEvents(std::uint32_t bits);
+    void fire(const TNotifyEvent& event);
+    void handleException(std::exception_ptr error);
+    int lineErrorWord();
+    int writeDirect(const char* data, int count);
+    int writeBuffered(const char* data, int count);
+    [[noreturn]] void raiseSystem(const char* pattern, int error) const;
+
+    VaUniqueFd m_handle;
+    std::recursive_mutex m_writeLock;
+    std::recursive_mutex m_readLock;
+    VaHandOverGate m_gate;
+    std::unique_ptr<TVaCommEventThread> m_eventThread;
+    std::unique_ptr<TVaCommWriteThread> m_writeThread;
+    std::uint32_t m_eventMask = 0;
+    std::uint32_t m_monitorBits = 0;
+    const bool m_syncEvents = true;
+    bool m_destroying = false;
+    int m_lastLineErrors[5] = {};
+
+    bool m_autoOpen = false;
+    TVaBaudrate m_baudrate = br1200;
+    TVaParity m_parity = paNone;
+    TVaDatabits m_databits = db8;
+    TVaStopbits m_stopbits = sb1;
+    TVaEventChars m_eventChars;
+    TVaFlowControl m_flowControl;
+    TVaCommOptions m_options;
+    TVaPortInt m_portNum = 0;
+    std::string m_deviceName = "COM%d";
+    TVaCommEvents m_monitorEvents{ceError, ceRxChar, ceTxEmpty};
+    TVaBuffers m_buffers;
+    TThreadPriority m_eventPriority = tpNormal;
+    TThreadPriority m_writePriority = tpHighest;
+    bool m_directWrite = false;
+    bool m_updateDcb = true;
+    std::int32_t m_userBaudrate = 0;
+};
+
+class TVaComm : public TVaCustomComm {
+    Q_OBJECT
+public:
+    using TVaCustomComm::TVaCustomComm;
+};
