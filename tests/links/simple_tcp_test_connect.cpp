@@ -5,10 +5,12 @@
 #include <gtest/gtest.h>
 
 #include <cerrno>
+#include <climits>
 #include <memory>
 #include <stdexcept>
 #include <string>
 #include <thread>
+#include <utility>
 #include <vector>
 
 #include "SimpleTCP.h"
@@ -204,6 +206,22 @@ TEST(SimpleTCPClient, LongestReconnectIntervalIsAcceptedAsATimerPeriod) {
     ASSERT_NE(timer, nullptr);
     EXPECT_TRUE(timer->isActive());
     EXPECT_EQ(timer->interval(), 2147480000);
+}
+
+TEST(SimpleTCPClient, ReconnectIntervalsTheTimerCannotRunAreBounded) {
+    const std::pair<int32_t, int> cases[] = {{0, 10}, {7, 10}, {-1, INT_MAX}, {250, 250}};
+    for (const auto& [interval, period] : cases) {
+        TSimpleTCPClient client;
+        client.SetHost(kUnresolvableHost);
+        client.OnError = [](QObject*, int, int, const QString&) {};
+        client.SetAutoReconnectInterval(interval);
+        client.SetConnected(true);
+        EXPECT_EQ(client.AutoReconnectInterval(), interval);
+        const auto* timer = client.findChild<QTimer*>();
+        ASSERT_NE(timer, nullptr);
+        EXPECT_TRUE(timer->isActive());
+        EXPECT_EQ(timer->interval(), period) << interval;
+    }
 }
 
 TEST(SimpleTCPClient, FailureWithoutOnErrorIsRaisedToTheCaller) {

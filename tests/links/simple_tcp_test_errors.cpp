@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
 #include <cerrno>
+#include <ostream>
 #include <string>
 
 #include "SimpleTCPErrors.h"
@@ -12,6 +13,10 @@ struct ErrnoCase {
     int code;
     std::string text;
 };
+
+void PrintTo(const ErrnoCase& row, std::ostream* out) {
+    *out << "errno " << row.errnoValue << " -> " << row.code << " \"" << row.text << '"';
+}
 
 class SimpleTCPErrorText : public ::testing::TestWithParam<ErrnoCase> {};
 
@@ -42,7 +47,10 @@ INSTANTIATE_TEST_SUITE_P(
                       ErrnoCase{ETIMEDOUT, 10060, "Connection timed out"},
                       ErrnoCase{ECONNREFUSED, 10061, "Connection refused"},
                       ErrnoCase{EHOSTUNREACH, 10065, "No route to host"},
-                      ErrnoCase{EREMOTE, 10071, "Too many levels of remote in path"}));
+                      ErrnoCase{EREMOTE, 10071, "Too many levels of remote in path"}),
+    [](const ::testing::TestParamInfo<ErrnoCase>& testCase) {
+        return std::to_string(testCase.param.code);
+    });
 
 TEST(SimpleTCPErrorText, KnowsRowsWithoutAPlatformError) {
     EXPECT_EQ(SocketErrorText(10067), "Too many processes");

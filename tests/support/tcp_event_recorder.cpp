@@ -26,8 +26,9 @@ TcpEventRecorder::TcpEventRecorder(TSimpleTCPClient& client) : m_client(client) 
     };
 }
 
-void TcpEventRecorder::note(const void* sender, std::string event) {
-    m_events.push_back(sender == &m_client ? std::move(event) : "WrongSender " + event);
+void TcpEventRecorder::note(const QObject* sender, std::string event) {
+    const QObject* expected = &m_client;
+    m_events.push_back(sender == expected ? std::move(event) : "WrongSender " + event);
 }
 
 bool TcpEventRecorder::saw(const std::string& event) const {

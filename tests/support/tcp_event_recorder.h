@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QByteArray>
+#include <QObject>
 
 #include <chrono>
 #include <functional>
@@ -24,7 +25,7 @@ public:
     void clear();
 
 private:
-    void note(const void* sender, std::string event);
+    void note(const QObject* sender, std::string event);
 
     TSimpleTCPClient& m_client;
     std::vector<std::string> m_events;
