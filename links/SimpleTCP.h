@@ -144,6 +144,8 @@ private:
 };
 
 // The TCP client: connects to Host:Port, reports through events and retries on its timer.
+// Events fire synchronously inside the call or notification that causes them; a handler may
+// write Connected, Host or Port again, but must not delete the client (use deleteLater).
 class TSimpleTCPClient : public TCustomSocket {
     Q_OBJECT
 

@@ -1,10 +1,7 @@
 #include <QTimer>
 
-#include <sys/socket.h>
-
 #include <gtest/gtest.h>
 
-#include <cerrno>
 #include <climits>
 #include <memory>
 #include <stdexcept>
@@ -137,6 +134,19 @@ TEST(SimpleTCPClient, WritingFalseWhenIdleFiresNothing) {
     client.SetConnected(false);
     client.Disconnect();
     EXPECT_TRUE(recorder.events().empty());
+}
+
+TEST(SimpleTCPClient, WritingFalseWhileConnectingEndsTheAttemptForGood) {
+    TcpTestServer server;
+    auto client = clientFor(server.port());
+    TcpEventRecorder recorder(*client);
+    client->SetConnected(true);
+    client->SetConnected(false);
+    EXPECT_EQ(recorder.events(), (Events{"Disconnected"}));
+    spinFor(std::chrono::milliseconds(100));
+    EXPECT_EQ(recorder.events(), (Events{"Disconnected"}));
+    EXPECT_EQ(client->SocketHandle(), -1);
+    EXPECT_FALSE(client->TimerEnabled());
 }
 
 TEST(SimpleTCPClient, DisconnectByTheOwnerFiresDisconnectedOnceAndResetsThePeer) {

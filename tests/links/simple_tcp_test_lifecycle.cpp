@@ -1,8 +1,7 @@
-#include <sys/socket.h>
+#include <QObject>
 
 #include <gtest/gtest.h>
 
-#include <cerrno>
 #include <chrono>
 #include <memory>
 #include <string>
@@ -45,6 +44,26 @@ TEST(SimpleTCPClient, DestructionWhileConnectedClosesWithoutEvents) {
     EXPECT_EQ(openFdCount(), before - 1);
     EXPECT_EQ(recorder.joined(), "Connected");
     EXPECT_TRUE(peerWasReset(peer)) << "the close should be abortive";
+}
+
+TEST(SimpleTCPClient, OwnerDestructionClosesItsClientWithoutEvents) {
+    TcpTestServer server;
+    auto owner = std::make_unique<QObject>();
+    auto* client = new TSimpleTCPClient(owner.get());
+    client->SetHost(QStringLiteral("127.0.0.1"));
+    client->SetPort(server.port());
+    int events = 0;
+    client->OnConnected = [&](QObject*) { ++events; };
+    client->OnDisconnected = [&](QObject*) { ++events; };
+    client->OnError = [&](QObject*, int, int, const QString&) { ++events; };
+    client->SetConnected(true);
+    ASSERT_TRUE(spinUntil([&] { return events == 1; }));
+    TcpTestPeer peer = server.accept();
+    const int before = openFdCount();
+    owner.reset();
+    EXPECT_EQ(events, 1);
+    EXPECT_EQ(openFdCount(), before - 1);
+    EXPECT_TRUE(peerWasReset(peer));
 }
 
 TEST(SimpleTCPClient, DestructionWhileConnectingOrWaitingToRetryFiresNothing) {
