@@ -15,6 +15,8 @@
 
 #include "SimpleTCPErrors.h"
 
+using namespace simple_tcp;
+
 namespace {
 
 constexpr int32_t kDefaultReconnectInterval = 20000;

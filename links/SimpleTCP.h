@@ -111,7 +111,7 @@ protected:
     [[nodiscard]] bool ActiveRequested() const noexcept { return m_activeRequested; }
 
     // Takes the socket of a new attempt and watches it for the completion of its connect.
-    void SelectConnectNotifications(UniqueFd socket);
+    void SelectConnectNotifications(simple_tcp::UniqueFd socket);
 
     // Dispatches one notification: an error code above 10000 is a failure whatever the event.
     void SocketNotify(int Socket, int Event, int ErrorCode);
@@ -131,7 +131,7 @@ private:
     void closeSocketSilently() noexcept;
     void dropNotifiers() noexcept;
 
-    UniqueFd m_socket;
+    simple_tcp::UniqueFd m_socket;
     uint64_t m_generation = 0;
     QSocketNotifier* m_readNotifier = nullptr;
     QSocketNotifier* m_writeNotifier = nullptr;

@@ -2,8 +2,7 @@
 
 #include <string_view>
 
-// Codes of the socket layer's error numbering, which the link reports whatever the platform.
-inline constexpr int kWsaEWouldBlock = 10035;
+// The code of a host name that cannot be resolved, whatever the resolver said.
 inline constexpr int kWsaEFault = 10014;
 
 // A platform error with no row of its own is reported above this base, so that it still counts

@@ -11,6 +11,8 @@
 #include <cstring>
 #include <vector>
 
+namespace simple_tcp {
+
 UniqueFd& UniqueFd::operator=(UniqueFd&& other) noexcept {
     if (this != &other) {
         close();
@@ -115,3 +117,5 @@ void prepareAbortiveClose(int fd) noexcept {
     const linger abortive{1, 0};
     ::setsockopt(fd, SOL_SOCKET, SO_LINGER, &abortive, sizeof abortive);
 }
+
+}  // namespace simple_tcp

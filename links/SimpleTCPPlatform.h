@@ -4,6 +4,10 @@
 #include <optional>
 #include <string>
 
+// POSIX helpers of the SimpleTCP unit, kept in their own namespace so that other units may
+// have helpers of the same names.
+namespace simple_tcp {
+
 // Owner of one file descriptor; closing is explicit where the caller needs the result.
 class UniqueFd {
 public:
@@ -52,3 +56,5 @@ struct Readable {
 
 // Both directions shut and the close made abortive, so that unsent data is discarded.
 void prepareAbortiveClose(int fd) noexcept;
+
+}  // namespace simple_tcp

@@ -11,7 +11,7 @@
 class TcpTestPeer {
 public:
     TcpTestPeer() = default;
-    explicit TcpTestPeer(UniqueFd fd) : m_fd(std::move(fd)) {}
+    explicit TcpTestPeer(simple_tcp::UniqueFd fd) : m_fd(std::move(fd)) {}
 
     [[nodiscard]] bool valid() const noexcept { return m_fd.valid(); }
     [[nodiscard]] int fd() const noexcept { return m_fd.get(); }
@@ -26,7 +26,7 @@ public:
     void reset();
 
 private:
-    UniqueFd m_fd;
+    simple_tcp::UniqueFd m_fd;
 };
 
 // A TCP server socket on 127.0.0.1 with an ephemeral port. Until it listens, connects to its
@@ -43,7 +43,7 @@ public:
     [[nodiscard]] bool hasPendingConnection() const;
 
 private:
-    UniqueFd m_fd;
+    simple_tcp::UniqueFd m_fd;
     uint16_t m_port = 0;
 };
 
