@@ -113,7 +113,9 @@ TEST(SimpleTCPClient, RetryTimerConnectsOnceThePortListens) {
 }
 
 TEST(SimpleTCPClient, UnresolvableHostReportsBadAddressWithoutASocket) {
-    for (const QString& host : {kUnresolvableHost, QString()}) {
+    // A NUL inside the text must not let the part before it pass for the whole name.
+    const QString cutShort = QString::fromLatin1("127.0.0.1\0.example", 19);
+    for (const QString& host : {kUnresolvableHost, QString(), cutShort}) {
         TSimpleTCPClient client;
         client.SetHost(host);
         client.SetPort(23);
