@@ -1,0 +1,15 @@
+# The TCP client against real sockets on 127.0.0.1, with servers the tests run in-process.
+add_executable(simple_tcp_tests
+    ${CMAKE_CURRENT_LIST_DIR}/simple_tcp_test_main.cpp
+    ${CMAKE_CURRENT_LIST_DIR}/simple_tcp_test_errors.cpp
+    ${CMAKE_CURRENT_LIST_DIR}/simple_tcp_test_connect.cpp
+    ${CMAKE_CURRENT_LIST_DIR}/simple_tcp_test_transfer.cpp
+    ${CMAKE_CURRENT_LIST_DIR}/simple_tcp_test_lifecycle.cpp
+    ${CMAKE_CURRENT_LIST_DIR}/../support/tcp_test_server.h
+    ${CMAKE_CURRENT_LIST_DIR}/../support/tcp_test_server.cpp
+    ${CMAKE_CURRENT_LIST_DIR}/../support/tcp_event_recorder.h
+    ${CMAKE_CURRENT_LIST_DIR}/../support/tcp_event_recorder.cpp
+)
+target_include_directories(simple_tcp_tests PRIVATE ${CMAKE_CURRENT_LIST_DIR}/..)
+target_link_libraries(simple_tcp_tests PRIVATE tolvane_links Qt6::Core GTest::gtest GTest::gmock)
+gtest_discover_tests(simple_tcp_tests DISCOVERY_MODE PRE_TEST)

@@ -1,0 +1,299 @@
+#include <QTimer>
+
+#include <gtest/gtest.h>
+
+#include <climits>
+#include <memory>
+#include <stdexcept>
+#include <string>
+#include <thread>
+#include <utility>
+#include <vector>
+
+#include "SimpleTCP.h"
+#include "support/tcp_event_recorder.h"
+#include "support/tcp_test_server.h"
+
+namespace {
+
+using Events = std::vector<std::string>;
+
+// Fails locally, in the resolver's own parsing of numeric names, with no query on the network.
+const QString kUnresolvableHost = QStringLiteral("999.999.999.999");
+
+std::unique_ptr<TSimpleTCPClient> clientFor(uint16_t port) {
+    auto client = std::make_unique<TSimpleTCPClient>();
+    client->SetHost(QStringLiteral("127.0.0.1"));
+    client->SetPort(port);
+    return client;
+}
+
+void connectAndWait(TSimpleTCPClient& client, const TcpEventRecorder& recorder) {
+    client.SetConnected(true);
+    ASSERT_TRUE(spinUntil([&] { return recorder.saw("Connected"); })) << recorder.joined();
+}
+
+TEST(SimpleTCPClient, StartsIdleWithItsDefaults) {
+    TSimpleTCPClient client;
+    EXPECT_FALSE(client.AutoReconnect());
+    EXPECT_EQ(client.AutoReconnectInterval(), 20000);
+    EXPECT_FALSE(client.Connected());
+    EXPECT_FALSE(client.AllowChangeHostAndPortOnConnection());
+    EXPECT_TRUE(client.Host().isEmpty());
+    EXPECT_EQ(client.Port(), 0);
+    EXPECT_EQ(client.SocketHandle(), -1);
+    EXPECT_FALSE(client.TimerEnabled());
+}
+
+TEST(SimpleTCPClient, ConnectReportsConnectedOnceAndReadsFalseUntilThen) {
+    TcpTestServer server;
+    auto client = clientFor(server.port());
+    TcpEventRecorder recorder(*client);
+    client->SetConnected(true);
+    EXPECT_FALSE(client->Connected());
+    EXPECT_GE(client->SocketHandle(), 0);
+    ASSERT_TRUE(spinUntil([&] { return recorder.saw("Connected"); }));
+    spinFor(std::chrono::milliseconds(50));
+    EXPECT_EQ(recorder.events(), (Events{"Connected"}));
+    EXPECT_TRUE(client->Connected());
+    EXPECT_FALSE(client->TimerEnabled());
+    EXPECT_TRUE(server.accept().valid());
+    RecordProperty("events", recorder.joined());
+}
+
+TEST(SimpleTCPClient, WritingTrueTwiceWhilePendingStartsOneAttempt) {
+    TcpTestServer server;
+    auto client = clientFor(server.port());
+    TcpEventRecorder recorder(*client);
+    client->SetConnected(true);
+    const int socket = client->SocketHandle();
+    client->SetConnected(true);
+    EXPECT_EQ(client->SocketHandle(), socket);
+    EXPECT_FALSE(client->Connected());
+    ASSERT_TRUE(spinUntil([&] { return recorder.saw("Connected"); }));
+    spinFor(std::chrono::milliseconds(50));
+    EXPECT_EQ(recorder.events(), (Events{"Connected"}));
+    EXPECT_TRUE(server.accept().valid());
+    EXPECT_FALSE(server.hasPendingConnection());
+    RecordProperty("events", recorder.joined());
+}
+
+TEST(SimpleTCPClient, RefusedConnectReportsDisconnectedThenErrorAndArmsTheRetry) {
+    TcpTestServer refusing(TcpTestServer::Mode::Refusing);
+    auto client = clientFor(refusing.port());
+    TcpEventRecorder recorder(*client);
+    client->SetConnected(true);
+    const int socket = client->SocketHandle();
+    ASSERT_TRUE(spinUntil([&] { return recorder.events().size() >= 2; }));
+    spinFor(std::chrono::milliseconds(50));
+    EXPECT_EQ(recorder.events(), (Events{"Disconnected", "Error 10061 Connection refused"}));
+    EXPECT_EQ(recorder.lastErrorSocket(), socket);
+    EXPECT_EQ(client->SocketHandle(), -1);
+    EXPECT_FALSE(client->Connected());
+    EXPECT_TRUE(client->TimerEnabled());
+    RecordProperty("events", recorder.joined());
+}
+
+TEST(SimpleTCPClient, RetryTimerConnectsOnceThePortListens) {
+    TcpTestServer server(TcpTestServer::Mode::Refusing);
+    auto client = clientFor(server.port());
+    client->SetAutoReconnectInterval(30);
+    TcpEventRecorder recorder(*client);
+    client->SetConnected(true);
+    ASSERT_TRUE(spinUntil([&] { return recorder.count("Error 10061 Connection refused") >= 2; }))
+        << "the retry timer made no second attempt: " << recorder.joined();
+    server.listen();
+    ASSERT_TRUE(spinUntil([&] { return recorder.saw("Connected"); })) << recorder.joined();
+    EXPECT_EQ(recorder.events().back(), "Connected");
+    EXPECT_FALSE(client->TimerEnabled());
+    spinFor(std::chrono::milliseconds(100));
+    EXPECT_EQ(recorder.events().back(), "Connected");
+    EXPECT_TRUE(server.accept().valid());
+    EXPECT_FALSE(server.hasPendingConnection());
+}
+
+TEST(SimpleTCPClient, UnresolvableHostReportsBadAddressWithoutASocket) {
+    // A NUL inside the text must not let the part before it pass for the whole name.
+    const QString cutShort = QString::fromLatin1("127.0.0.1\0.example", 19);
+    for (const QString& host : {kUnresolvableHost, QString(), cutShort}) {
+        TSimpleTCPClient client;
+        client.SetHost(host);
+        client.SetPort(23);
+        TcpEventRecorder recorder(client);
+        client.SetConnected(true);
+        EXPECT_EQ(recorder.events(), (Events{"Disconnected", "Error 10014 Bad address"}))
+            << host.toStdString();
+        EXPECT_EQ(recorder.lastErrorSocket(), -1);
+        EXPECT_EQ(client.SocketHandle(), -1);
+        EXPECT_TRUE(client.TimerEnabled());
+        RecordProperty("events", recorder.joined());
+    }
+}
+
+TEST(SimpleTCPClient, WritingFalseWhenIdleFiresNothing) {
+    TSimpleTCPClient client;
+    TcpEventRecorder recorder(client);
+    client.SetConnected(false);
+    client.Disconnect();
+    EXPECT_TRUE(recorder.events().empty());
+}
+
+TEST(SimpleTCPClient, WritingFalseWhileConnectingEndsTheAttemptForGood) {
+    TcpTestServer server;
+    auto client = clientFor(server.port());
+    TcpEventRecorder recorder(*client);
+    client->SetConnected(true);
+    client->SetConnected(false);
+    EXPECT_EQ(recorder.events(), (Events{"Disconnected"}));
+    spinFor(std::chrono::milliseconds(100));
+    EXPECT_EQ(recorder.events(), (Events{"Disconnected"}));
+    EXPECT_EQ(client->SocketHandle(), -1);
+    EXPECT_FALSE(client->TimerEnabled());
+}
+
+TEST(SimpleTCPClient, DisconnectByTheOwnerFiresDisconnectedOnceAndResetsThePeer) {
+    TcpTestServer server;
+    auto client = clientFor(server.port());
+    TcpEventRecorder recorder(*client);
+    connectAndWait(*client, recorder);
+    TcpTestPeer peer = server.accept();
+    client->Disconnect();
+    EXPECT_EQ(recorder.events(), (Events{"Connected", "Disconnected"}));
+    EXPECT_EQ(client->SocketHandle(), -1);
+    EXPECT_FALSE(client->Connected());
+    EXPECT_FALSE(client->TimerEnabled());
+    EXPECT_TRUE(peerWasReset(peer)) << "the close should be abortive";
+    spinFor(std::chrono::milliseconds(50));
+    EXPECT_EQ(recorder.events().size(), 2u);
+}
+
+TEST(SimpleTCPClient, HostAndPortCannotChangeWhileActive) {
+    TcpTestServer server;
+    auto client = clientFor(server.port());
+    TcpEventRecorder recorder(*client);
+    client->SetConnected(true);
+    try {
+        client->SetPort(static_cast<uint16_t>(server.port() + 1));
+        ADD_FAILURE() << "changing Port while connecting was accepted";
+    } catch (const std::runtime_error& error) {
+        EXPECT_STREQ(error.what(), "Cannot change Port while active");
+    }
+    connectAndWait(*client, recorder);
+    try {
+        client->SetHost(QStringLiteral("127.0.0.2"));
+        ADD_FAILURE() << "changing Host while connected was accepted";
+    } catch (const std::runtime_error& error) {
+        EXPECT_STREQ(error.what(), "Cannot change Host while active");
+    }
+    EXPECT_NO_THROW(client->SetHost(QStringLiteral("127.0.0.1")));
+    EXPECT_EQ(client->Host(), QStringLiteral("127.0.0.1"));
+    EXPECT_EQ(client->Port(), server.port());
+    EXPECT_TRUE(client->Connected());
+    EXPECT_EQ(recorder.events(), (Events{"Connected"}));
+}
+
+TEST(SimpleTCPClient, PortChangeWhileActiveReconnectsWhenAllowed) {
+    TcpTestServer first;
+    TcpTestServer second;
+    auto client = clientFor(first.port());
+    client->SetAllowChangeHostAndPortOnConnection(true);
+    TcpEventRecorder recorder(*client);
+    connectAndWait(*client, recorder);
+    client->SetPort(second.port());
+    EXPECT_EQ(client->Port(), second.port());
+    ASSERT_TRUE(spinUntil([&] { return recorder.count("Connected") == 2; }));
+    EXPECT_EQ(recorder.events(), (Events{"Connected", "Disconnected", "Connected"}));
+    EXPECT_TRUE(second.accept().valid());
+}
+
+TEST(SimpleTCPClient, LongestReconnectIntervalIsAcceptedAsATimerPeriod) {
+    TcpTestServer refusing(TcpTestServer::Mode::Refusing);
+    auto client = clientFor(refusing.port());
+    client->SetAutoReconnectInterval(2147480000);
+    TcpEventRecorder recorder(*client);
+    client->SetConnected(true);
+    ASSERT_TRUE(spinUntil([&] { return recorder.events().size() >= 2; }));
+    EXPECT_TRUE(client->TimerEnabled());
+    const auto* timer = client->findChild<QTimer*>();
+    ASSERT_NE(timer, nullptr);
+    EXPECT_TRUE(timer->isActive());
+    EXPECT_EQ(timer->interval(), 2147480000);
+}
+
+TEST(SimpleTCPClient, ReconnectIntervalsTheTimerCannotRunAreBounded) {
+    const std::pair<int32_t, int> cases[] = {{0, 10}, {7, 10}, {-1, INT_MAX}, {250, 250}};
+    for (const auto& [interval, period] : cases) {
+        TSimpleTCPClient client;
+        client.SetHost(kUnresolvableHost);
+        client.OnError = [](QObject*, int, int, const QString&) {};
+        client.SetAutoReconnectInterval(interval);
+        client.SetConnected(true);
+        EXPECT_EQ(client.AutoReconnectInterval(), interval);
+        const auto* timer = client.findChild<QTimer*>();
+        ASSERT_NE(timer, nullptr);
+        EXPECT_TRUE(timer->isActive());
+        EXPECT_EQ(timer->interval(), period) << interval;
+    }
+}
+
+TEST(SimpleTCPClient, FailureWithoutOnErrorIsRaisedToTheCaller) {
+    TSimpleTCPClient client;
+    client.SetHost(kUnresolvableHost);
+    try {
+        client.SetConnected(true);
+        ADD_FAILURE() << "no exception";
+    } catch (const std::runtime_error& error) {
+        EXPECT_STREQ(error.what(), "Bad address");
+    }
+    EXPECT_EQ(client.SocketHandle(), -1);
+    EXPECT_TRUE(client.TimerEnabled());
+}
+
+TEST(SimpleTCPClient, FailureWithoutOnErrorInANotificationGoesToOnException) {
+    TcpTestServer refusing(TcpTestServer::Mode::Refusing);
+    auto client = clientFor(refusing.port());
+    std::vector<std::string> caught;
+    client->OnException = [&](QObject* sender, const QString& message) {
+        EXPECT_EQ(sender, client.get());
+        caught.push_back(message.toStdString());
+    };
+    client->SetConnected(true);
+    ASSERT_TRUE(spinUntil([&] { return !caught.empty(); }));
+    EXPECT_EQ(caught, (std::vector<std::string>{"Connection refused"}));
+    EXPECT_EQ(client->SocketHandle(), -1);
+    EXPECT_TRUE(client->TimerEnabled());
+}
+
+TEST(SimpleTCPClient, HandlerExceptionLeavesTheLinkWhereItWas) {
+    TcpTestServer server;
+    auto client = clientFor(server.port());
+    std::vector<std::string> caught;
+    client->OnException = [&](QObject*, const QString& message) {
+        caught.push_back(message.toStdString());
+    };
+    client->OnConnected = [](QObject*) { throw std::runtime_error("handler failed"); };
+    client->SetConnected(true);
+    ASSERT_TRUE(spinUntil([&] { return !caught.empty(); }));
+    EXPECT_EQ(caught, (std::vector<std::string>{"handler failed"}));
+    EXPECT_TRUE(client->Connected());
+    EXPECT_GE(client->SocketHandle(), 0);
+}
+
+TEST(SimpleTCPClient, RefusedTimerRaisesNotEnoughTimers) {
+    // A plain thread has no Qt event loop, so the timer cannot be started there.
+    std::string message;
+    std::thread outsideQt([&] {
+        TSimpleTCPClient client;
+        client.SetHost(kUnresolvableHost);
+        client.OnError = [](QObject*, int, int, const QString&) {};
+        try {
+            client.SetConnected(true);
+        } catch (const EOutOfResources& error) {
+            message = error.what();
+        }
+    });
+    outsideQt.join();
+    EXPECT_EQ(message, "Not enough timers available");
+}
+
+}  // namespace

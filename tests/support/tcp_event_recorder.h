@@ -1,0 +1,42 @@
+#pragma once
+
+#include <QByteArray>
+#include <QObject>
+
+#include <chrono>
+#include <functional>
+#include <string>
+#include <vector>
+
+class TSimpleTCPClient;
+
+// Binds every event of a client and writes each one down as it fires, e.g. "Connected",
+// "Error 10061 Connection refused" or "Read 12 at 0"; a wrong Sender is written down too.
+class TcpEventRecorder {
+public:
+    explicit TcpEventRecorder(TSimpleTCPClient& client);
+
+    [[nodiscard]] const std::vector<std::string>& events() const noexcept { return m_events; }
+    [[nodiscard]] const QByteArray& bytesRead() const noexcept { return m_bytesRead; }
+    [[nodiscard]] int lastErrorSocket() const noexcept { return m_lastErrorSocket; }
+    [[nodiscard]] bool saw(const std::string& event) const;
+    [[nodiscard]] int count(const std::string& event) const;
+    [[nodiscard]] std::string joined() const;
+    void clear();
+
+private:
+    void note(const QObject* sender, std::string event);
+
+    TSimpleTCPClient& m_client;
+    std::vector<std::string> m_events;
+    QByteArray m_bytesRead;
+    int m_lastErrorSocket = 0;
+};
+
+// Runs the Qt event loop, deferred deletes included, until `done` or the time limit.
+bool spinUntil(const std::function<bool()>& done,
+               std::chrono::milliseconds limit = std::chrono::seconds(5));
+void spinFor(std::chrono::milliseconds span);
+
+// Entries in /proc/self/fd.
+[[nodiscard]] int openFdCount();

@@ -1,0 +1,53 @@
+#pragma once
+
+#include <chrono>
+#include <cstdint>
+#include <string>
+#include <string_view>
+
+#include "SimpleTCPPlatform.h"
+
+// The server end of one accepted connection, driven by the test on its own thread.
+class TcpTestPeer {
+public:
+    TcpTestPeer() = default;
+    explicit TcpTestPeer(simple_tcp::UniqueFd fd) : m_fd(std::move(fd)) {}
+
+    [[nodiscard]] bool valid() const noexcept { return m_fd.valid(); }
+    [[nodiscard]] int fd() const noexcept { return m_fd.get(); }
+
+    // Sends every byte or fails the calling test.
+    void send(std::string_view bytes);
+    // Whatever arrives within the time limit, up to `wanted` bytes.
+    [[nodiscard]] std::string receive(size_t wanted, std::chrono::milliseconds limit);
+    // Sends FIN after reading what the client sent, so that the close is orderly, not a reset.
+    void closeOrderly();
+    // Closes with SO_LINGER 0, which sends a reset.
+    void reset();
+
+private:
+    simple_tcp::UniqueFd m_fd;
+};
+
+// A TCP server socket on 127.0.0.1 with an ephemeral port. Until it listens, connects to its
+// port are refused, and the port stays reserved for the test.
+class TcpTestServer {
+public:
+    enum class Mode { Listening, Refusing };
+    explicit TcpTestServer(Mode mode = Mode::Listening, int receiveBufferBytes = 0);
+
+    [[nodiscard]] uint16_t port() const noexcept { return m_port; }
+    void listen();
+    // Accepts one queued connection, waiting for it up to the limit; invalid when none came.
+    [[nodiscard]] TcpTestPeer accept(std::chrono::milliseconds limit = std::chrono::seconds(5));
+    [[nodiscard]] bool hasPendingConnection() const;
+
+private:
+    simple_tcp::UniqueFd m_fd;
+    uint16_t m_port = 0;
+};
+
+// Whether the peer's connection ended with a reset from the other side (no orderly close or
+// lingering data), waiting up to the limit for it to arrive.
+[[nodiscard]] bool peerWasReset(const TcpTestPeer& peer,
+                                std::chrono::milliseconds limit = std::chrono::seconds(5));
