@@ -19,7 +19,9 @@ class QTabWidget;
 class QTableWidget;
 class QTimer;
 class TRadioGroup;
+class TSimpleTCPClient;
 class TURLLink;
+class TVaComm;
 
 // The plug-in's one window. It owns every control, timer and link; the controls are the
 // run-time settings that the intake, the filter and the output read when they need them.
@@ -122,6 +124,9 @@ public:
     QTimer* TCPCon = nullptr;
     QTimer* TimerPerSec = nullptr;
 
+    TVaComm* VaComm1 = nullptr;
+    TSimpleTCPClient* SimpleTCPClient1 = nullptr;
+
 protected:
     void closeEvent(QCloseEvent* event) override;
 
@@ -135,6 +140,7 @@ private:
     void BuildTcpBox();
     void BuildAboutTab();
     void BuildTimers();
+    void BuildLinks();
     void FillSerialPortList();
     void LabelMaskGrid();
     void WatchMaskGridFocus();

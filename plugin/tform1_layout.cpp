@@ -12,7 +12,10 @@
 #include <QTableWidget>
 #include <QTimer>
 
+#include "SimpleTCP.h"
+#include "VaComm.h"
 #include "pipeline/rds_group_record.h"
+#include "plugin/error_report.h"
 #include "plugin/tform1.h"
 #include "plugin/widgets.h"
 
@@ -81,6 +84,7 @@ void TForm1::BuildWindow() {
     BuildEncoderTab();
     BuildAboutTab();
     BuildTimers();
+    BuildLinks();
 }
 
 void TForm1::BuildStatisticsTab() {
@@ -281,4 +285,30 @@ void TForm1::BuildTimers() {
     TimerRxD = MakeTimer("TimerRxD", this, 5, true);
     TCPCon = MakeTimer("TCPCon", this, 30000, false);
     TimerPerSec = MakeTimer("TimerPerSec", this, 2978, true);
+}
+
+void TForm1::BuildLinks() {
+    // 2400 bit/s, 8N1, every kind of flow control off, DTR and RTS not driven; received bytes
+    // stay in the device queue until they are polled.
+    VaComm1 = new TVaComm(this);
+    VaComm1->setObjectName(QString::fromUtf8("VaComm1"));
+    VaComm1->setBaudrate(br2400);
+    VaComm1->setPortNum(1);
+    VaComm1->setDeviceName("COM%d");
+    VaComm1->setMonitorEvents({ceRxChar, ceTxEmpty});
+    VaComm1->setEventPriority(tpHigher);
+    VaComm1->setDirectWrite(true);
+    VaComm1->OnException = [](QObject*, std::exception_ptr error) {
+        Guarded("VaComm1", [&] { std::rethrow_exception(error); });
+    };
+
+    SimpleTCPClient1 = new TSimpleTCPClient(this);
+    SimpleTCPClient1->setObjectName(QString::fromUtf8("SimpleTCPClient1"));
+    SimpleTCPClient1->SetHost(QString::fromUtf8("127.0.0.1"));
+    SimpleTCPClient1->SetPort(23);
+    SimpleTCPClient1->SetAutoReconnectInterval(2147480000);
+    SimpleTCPClient1->OnException = [](QObject*, const QString& message) {
+        const std::runtime_error error(message.toStdString());
+        ReportError("SimpleTCPClient1", &error);
+    };
 }

@@ -249,3 +249,19 @@ TEST_F(PluginWindowKeyboard, LinkDropsItsUnderlineWhileTheMouseIsOverIt) {
 }
 
 }  // namespace
+
+namespace {
+
+class PluginWindowComponents : public PluginTest {};
+
+TEST_F(PluginWindowComponents, LinksExistClosedUnderTheirNames) {
+    QObject* serial = window->findChild<QObject*>("VaComm1");
+    QObject* tcp = window->findChild<QObject*>("SimpleTCPClient1");
+    ASSERT_NE(serial, nullptr);
+    ASSERT_NE(tcp, nullptr);
+    EXPECT_STREQ(serial->metaObject()->className(), "TVaComm");
+    EXPECT_STREQ(tcp->metaObject()->className(), "TSimpleTCPClient");
+    EXPECT_EQ(Find<QStatusBar>("StatusBar1")->currentMessage(), "Not connected");
+}
+
+}  // namespace
