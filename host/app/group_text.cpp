@@ -39,12 +39,18 @@ void AppendBlock(std::string& line, int32_t block) {
     line += text;
 }
 
-}  // namespace
-
-std::optional<HostGroupRecord> ParseGroupLine(std::string_view line) {
+// A line as its text, less a CR of a CR LF end and trailing spaces.
+std::string_view WithoutLineEnd(std::string_view line) {
     while (!line.empty() && (line.back() == '\r' || line.back() == ' ')) {
         line.remove_suffix(1);
     }
+    return line;
+}
+
+}  // namespace
+
+std::optional<HostGroupRecord> ParseGroupLine(std::string_view line) {
+    line = WithoutLineEnd(line);
     if (line.size() != 19 || line[4] != ' ' || line[9] != ' ' || line[14] != ' ') {
         return std::nullopt;
     }
@@ -63,10 +69,11 @@ GroupFile ReadGroups(std::istream& in) {
     GroupFile file;
     std::string line;
     while (std::getline(in, line)) {
-        if (line.empty() || line[0] == '#') {
+        const std::string_view text = WithoutLineEnd(line);
+        if (text.empty() || text[0] == '#') {
             continue;
         }
-        if (auto group = ParseGroupLine(line)) {
+        if (auto group = ParseGroupLine(text)) {
             file.groups.push_back(*group);
         } else {
             ++file.rejectedLines;

@@ -31,6 +31,13 @@ TEST(GroupText, ReadsAFileSkippingCommentsAndCountingBadLines) {
     EXPECT_EQ(file.groups[1].fields[3], -1);
 }
 
+TEST(GroupText, BlankAndCommentLinesWithCrLfEndsAreNotRejected) {
+    std::istringstream in("# capture\r\n6204 0130 966B 594C\r\n\r\n \r\n---- 2400 0000 FFFF\r\n");
+    const GroupFile file = ReadGroups(in);
+    EXPECT_EQ(file.groups.size(), 2u);
+    EXPECT_EQ(file.rejectedLines, 0);
+}
+
 TEST(GroupText, SampleGroupsSurviveARoundTrip) {
     const auto samples = SampleGroups(100);
     ASSERT_EQ(samples.size(), 100u);
