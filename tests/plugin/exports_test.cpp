@@ -154,7 +154,10 @@ INSTANTIATE_TEST_SUITE_P(Copies, PluginSectionName,
                          ::testing::Values(SectionCase{"tolvane.so", "tolvane"},
                                            SectionCase{"Extra Tool.DLL", "ExtraTool"},
                                            SectionCase{"a.dll.dll", "a"},
-                                           SectionCase{"My Tool.Dll.so", "MyTool"}));
+                                           SectionCase{"My Tool.Dll.so", "MyTool"}),
+                         [](const ::testing::TestParamInfo<SectionCase>& testCase) {
+                             return std::string(testCase.param.section);
+                         });
 
 }  // namespace
 
