@@ -282,6 +282,15 @@ TEST_P(VaCommFraming, LineSettingsCarryParityWordSizeAndStopBits) {
 
 using va_termios::Parity;
 using va_termios::StopBits;
+
+std::string FramingName(const testing::TestParamInfo<FramingCase>& testCase) {
+    const char* parityNames[] = {"None", "Odd", "Even", "Mark", "Space"};
+    const char* stopNames[] = {"One", "OneAndHalf", "Two"};
+    return std::string(parityNames[static_cast<int>(testCase.param.parity)]) +
+           std::to_string(testCase.param.dataBits) +
+           stopNames[static_cast<int>(testCase.param.stopBits)];
+}
+
 INSTANTIATE_TEST_SUITE_P(
     VaComm, VaCommFraming,
     testing::Values(FramingCase{Parity::None, 8, StopBits::One, CS8},
@@ -289,7 +298,8 @@ INSTANTIATE_TEST_SUITE_P(
                     FramingCase{Parity::Even, 7, StopBits::Two, CS7 | PARENB | CSTOPB},
                     FramingCase{Parity::Mark, 8, StopBits::One, CS8 | PARENB | CMSPAR | PARODD},
                     FramingCase{Parity::Space, 6, StopBits::One, CS6 | PARENB | CMSPAR},
-                    FramingCase{Parity::None, 5, StopBits::Two, CS5 | CSTOPB}));
+                    FramingCase{Parity::None, 5, StopBits::Two, CS5 | CSTOPB}),
+    FramingName);
 
 TEST_F(VaCommPort, FramingIsAppliedOnOpenAndWhileOpen) {
     comm.setStopbits(sb2);
@@ -302,6 +312,11 @@ TEST_F(VaCommPort, FramingIsAppliedOnOpenAndWhileOpen) {
     EXPECT_EQ(pty->slaveSettings().c_cflag & (CSTOPB | CMSPAR), 0u);
 }
 
+// Test names for the rates of TVaBaudrate, in its order.
+const char* const kBaudNames[] = {"User",  "110",    "300",    "600",   "1200",  "2400",
+                                  "4800",  "9600",   "14400",  "19200", "38400", "56000",
+                                  "57600", "115200", "128000", "256000"};
+
 struct RefusedCase {
     TVaDatabits databits;
     TVaStopbits stopbits;
@@ -310,6 +325,12 @@ struct RefusedCase {
         *os << "db" << c.databits << "_sb" << c.stopbits << "_br" << c.baudrate;
     }
 };
+
+std::string RefusedName(const testing::TestParamInfo<RefusedCase>& testCase) {
+    const char* stopNames[] = {"1", "1_5", "2"};
+    return "Databits" + std::to_string(4 + testCase.param.databits) + "_Stopbits" +
+           stopNames[testCase.param.stopbits] + "_Baud" + kBaudNames[testCase.param.baudrate];
+}
 
 class VaCommRefusedLine : public test_support::PtyPortTest,
                           public testing::WithParamInterface<RefusedCase> {};
@@ -331,13 +352,18 @@ INSTANTIATE_TEST_SUITE_P(
     testing::Values(RefusedCase{db8, sb15, br2400}, RefusedCase{db5, sb15, br2400},
                     RefusedCase{db4, sb1, br2400}, RefusedCase{db8, sb1, br14400},
                     RefusedCase{db8, sb1, br56000}, RefusedCase{db8, sb1, br128000},
-                    RefusedCase{db8, sb1, br256000}));
+                    RefusedCase{db8, sb1, br256000}),
+    RefusedName);
 
 struct SpeedCase {
     TVaBaudrate baudrate;
     speed_t code;
     friend void PrintTo(const SpeedCase& c, std::ostream* os) { *os << "br" << c.baudrate; }
 };
+
+std::string SpeedName(const testing::TestParamInfo<SpeedCase>& testCase) {
+    return std::string("Baud") + kBaudNames[testCase.param.baudrate];
+}
 
 class VaCommSpeed : public test_support::PtyPortTest,
                     public testing::WithParamInterface<SpeedCase> {};
@@ -356,7 +382,8 @@ INSTANTIATE_TEST_SUITE_P(VaComm, VaCommSpeed,
                                          SpeedCase{br2400, B2400}, SpeedCase{br4800, B4800},
                                          SpeedCase{br9600, B9600}, SpeedCase{br19200, B19200},
                                          SpeedCase{br38400, B38400}, SpeedCase{br57600, B57600},
-                                         SpeedCase{br115200, B115200}));
+                                         SpeedCase{br115200, B115200}),
+                         SpeedName);
 
 TEST_F(VaCommPort, UserBaudrateOutsideTheTermiosTableIsRefused) {
     comm.setUserBaudrate(31250);
