@@ -9,10 +9,23 @@ namespace {
 
 constexpr int kFirstMaskEntry = 32;
 
-// One byte per character, so a character outside Latin-1 still fills exactly one position.
+// A mask position is a character, not a UTF-16 unit: a character outside the 16-bit range,
+// stored as a surrogate pair, still takes one position.
+int CharacterCount(const QString& text) {
+    return static_cast<int>(text.toUcs4().size());
+}
+
+// One byte per character; every character outside ASCII becomes "?", which matches anything
+// as any character but "0", "1" and "-" does.
 std::string CellText(const QTableWidget* grid, int row, int column) {
     const QTableWidgetItem* cell = grid->item(row, column);
-    return cell == nullptr ? std::string() : cell->text().toLatin1().toStdString();
+    std::string text;
+    if (cell != nullptr) {
+        for (const char32_t c : cell->text().toUcs4()) {
+            text.push_back(c < 0x80 ? static_cast<char>(c) : '?');
+        }
+    }
+    return text;
 }
 
 }  // namespace
@@ -49,7 +62,8 @@ bool TForm1::MaskMatch(const RdsGroupRecord& group, int32_t selector) {
 void TForm1::SGMASKKeyPress(QObject* sender, char16_t& key) {
     static_cast<void>(sender);
     const QTableWidgetItem* cell = SGMASK->currentItem();
-    const auto length = cell == nullptr ? 0 : static_cast<std::size_t>(cell->text().size());
+    const auto length =
+        cell == nullptr ? 0 : static_cast<std::size_t>(CharacterCount(cell->text()));
     if (!group_filter::MaskKeyAccepted(length, key)) {
         key = 0;
     }
@@ -60,8 +74,9 @@ void TForm1::SGMASKExit(QObject* sender) {
     for (int row = 1; row <= group_filter::kMaskRows; ++row) {
         for (int column = 1; column <= 3; ++column) {
             QTableWidgetItem* cell = SGMASK->item(row, column);
-            if (cell != nullptr && cell->text().size() < group_filter::kBitsPerBlock) {
-                cell->setText(cell->text().leftJustified(group_filter::kBitsPerBlock, u'?'));
+            const int length = cell == nullptr ? 0 : CharacterCount(cell->text());
+            if (cell != nullptr && length < group_filter::kBitsPerBlock) {
+                cell->setText(cell->text() + QString(group_filter::kBitsPerBlock - length, u'?'));
             }
         }
     }

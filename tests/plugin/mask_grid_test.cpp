@@ -95,6 +95,29 @@ TEST_F(PluginMaskGrid, ClickingAnotherControlAlsoCountsAsLeaving) {
     EXPECT_EQ(Cell(3, 3), "1???????????????");
 }
 
+// U+1F600 is one character that takes two UTF-16 units.
+const QString kEmoji = QString::fromUcs4(U"\U0001F600");
+
+TEST_F(PluginMaskGrid, ACharacterOutsideTheSixteenBitRangeFillsOnePosition) {
+    Tick(32);
+    SetMaskCell(1, 3, kEmoji + "1");
+    Send(Group(0x6204, 0, 0, 0x4000));
+    EXPECT_EQ(Text("LW"), "1");
+    Send(Group(0x6204, 0, 0, 0x2000));
+    EXPECT_EQ(Text("LF"), "1");
+
+    QLineEdit* editor = Edit(2, 1);
+    ASSERT_NE(editor, nullptr);
+    editor->setText(kEmoji + QString(14, '0'));
+    grid->item(2, 1)->setText(editor->text());
+    QTest::keyClicks(editor, "1");
+    EXPECT_EQ(Cell(2, 1), kEmoji + QString(14, '0') + "1");
+    QTest::keyClicks(editor, "1");
+    EXPECT_EQ(Cell(2, 1), kEmoji + QString(14, '0') + "1");
+    QTest::keyClick(editor, Qt::Key_Tab);
+    EXPECT_EQ(Cell(1, 3), kEmoji + "1" + QString(14, '?'));
+}
+
 TEST_F(PluginMaskGrid, LongCellRefusesTypingUntilShortened) {
     grid->item(1, 1)->setText(QString(10000, '?'));
     QLineEdit* editor = Edit(1, 1);

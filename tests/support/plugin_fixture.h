@@ -4,11 +4,17 @@
 
 #include <QString>
 #include <QWidget>
+#include <ostream>
 #include <string>
 
 #include "plugin_library.h"
 
 class QLabel;
+
+// Test messages show a text as text.
+inline void PrintTo(const QString& text, std::ostream* out) {
+    *out << '"' << text.toStdString() << '"';
+}
 
 std::string PluginPath();
 std::string KovadexPath();
