@@ -125,6 +125,14 @@ void TMaskGridDelegate::paint(QPainter* painter, const QStyleOptionViewItem& opt
 
 bool TMaskGridDelegate::eventFilter(QObject* object, QEvent* event) {
     auto* editor = qobject_cast<QWidget*>(object);
+    if (event->type() == QEvent::Show) {
+        // The view selects the whole text when it opens an editor, so that one key would
+        // replace the cell; a mask is edited a character at a time, from its end.
+        if (auto* line = qobject_cast<QLineEdit*>(object)) {
+            line->deselect();
+            line->end(false);
+        }
+    }
     if (editor != nullptr && event->type() == QEvent::KeyPress) {
         auto* keyEvent = static_cast<QKeyEvent*>(event);
         const bool plainTab =

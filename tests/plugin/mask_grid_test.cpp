@@ -95,6 +95,30 @@ TEST_F(PluginMaskGrid, ClickingAnotherControlAlsoCountsAsLeaving) {
     EXPECT_EQ(Cell(3, 3), "1???????????????");
 }
 
+TEST_F(PluginMaskGrid, AClickPutsTheCaretAtTheEndOfTheCellWithNothingSelected) {
+    SetMaskCell(1, 2, "01");
+    const QRect cell = grid->visualRect(grid->model()->index(1, 2));
+    QTest::mouseClick(grid->viewport(), Qt::LeftButton, {}, cell.center());
+    QApplication::processEvents();
+    auto* editor = grid->findChild<QLineEdit*>();
+    ASSERT_NE(editor, nullptr);
+    EXPECT_FALSE(editor->hasSelectedText());
+    EXPECT_EQ(editor->cursorPosition(), 2);
+    QTest::keyClick(editor, Qt::Key_Backspace);
+    EXPECT_EQ(Cell(1, 2), "0");
+    QTest::keyClicks(editor, "1");
+    EXPECT_EQ(Cell(1, 2), "01");
+}
+
+TEST_F(PluginMaskGrid, TypingIntoTheCurrentCellAppendsToItsText) {
+    SetMaskCell(1, 1, "01");
+    grid->setFocus();
+    grid->setCurrentCell(1, 1);
+    QApplication::processEvents();
+    QTest::keyClicks(QApplication::focusWidget(), "1");
+    EXPECT_EQ(Cell(1, 1), "011");
+}
+
 // U+1F600 is one character that takes two UTF-16 units.
 const QString kEmoji = QString::fromUcs4(U"\U0001F600");
 
