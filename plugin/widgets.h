@@ -53,8 +53,8 @@ private:
 };
 
 // Edits the mask grid: fixed header cells, a line editor that opens with the caret at the end
-// of the text and writes every change into its
-// cell at once, a key filter for typed characters, and Tab that leaves the grid.
+// of the text and writes every change into its cell at once, a key filter for typed
+// characters, and Tab that leaves the grid.
 class TMaskGridDelegate : public QStyledItemDelegate {
     Q_OBJECT
 
