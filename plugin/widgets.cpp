@@ -7,6 +7,7 @@
 #include <QMouseEvent>
 #include <QPainter>
 #include <QRadioButton>
+#include <algorithm>
 
 TRadioGroup::TRadioGroup(const QString& title, const QStringList& items, QWidget* parent)
     : QGroupBox(title, parent), m_group(new QButtonGroup(this)) {
@@ -18,6 +19,17 @@ TRadioGroup::TRadioGroup(const QString& title, const QStringList& items, QWidget
         button->setGeometry(kLeft, kTop + i * kRowHeight, 105, kRowHeight);
         m_group->addButton(button, i);
         m_buttons.append(button);
+    }
+    connect(m_group, &QButtonGroup::idToggled, this, [this] { UpdateTabStop(); });
+    UpdateTabStop();
+}
+
+void TRadioGroup::UpdateTabStop() {
+    // Tab reaches the group once, at its checked item (the first when none is); the arrow keys
+    // move within the group, whatever the other items' focus policy.
+    const int stop = std::max(ItemIndex(), 0);
+    for (int i = 0; i < Count(); ++i) {
+        m_buttons.at(i)->setFocusPolicy(i == stop ? Qt::StrongFocus : Qt::ClickFocus);
     }
 }
 

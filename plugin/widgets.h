@@ -10,7 +10,8 @@
 class QButtonGroup;
 class QRadioButton;
 
-// A titled frame of radio buttons addressed by item index; -1 selects none.
+// A titled frame of radio buttons addressed by item index; -1 selects none. The group is one
+// stop of the keyboard order.
 class TRadioGroup : public QGroupBox {
     Q_OBJECT
 
@@ -24,6 +25,8 @@ public:
     QRadioButton* Button(int index) const { return m_buttons.at(index); }
 
 private:
+    void UpdateTabStop();
+
     QButtonGroup* m_group;
     QList<QRadioButton*> m_buttons;
 };

@@ -1,5 +1,6 @@
 #include <gmock/gmock.h>
 
+#include <QApplication>
 #include <QCheckBox>
 #include <QComboBox>
 #include <QGroupBox>
@@ -230,6 +231,32 @@ TEST_F(PluginWindowKeyboard, EncoderTabVisitsPiThenPtyThenTp) {
     EXPECT_EQ(TabOrder(page, Find<QWidget>("CBMODEL")),
               (QStringList{"CBMODEL", "CBBIDI", "CBLIMIT", "CBCOMP", "EHOST", "EPORT", "CBKEEPPI",
                            "CBKEEPPTY", "CBKEEPTP", "BUPDATE", "BDISCON"}));
+}
+
+TEST_F(PluginWindowKeyboard, EachRadioGroupIsOneTabStopThatLandsOnItsSelectedItem) {
+    plugin.Command("SHOW", 0);
+    Find<QTabWidget>("PageControl1")->setCurrentIndex(2);
+    ASSERT_TRUE(QTest::qWaitForWindowActive(window));
+    const auto type = Find<QGroupBox>("RGCON")->findChildren<QRadioButton*>();
+    const auto speed = Find<QGroupBox>("RGSPEED")->findChildren<QRadioButton*>();
+    ASSERT_EQ(type.size(), 3);
+    ASSERT_EQ(speed.size(), 5);
+    Find<QWidget>("CBMODEL")->setFocus(Qt::TabFocusReason);
+    QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
+    EXPECT_EQ(QApplication::focusWidget(), type.at(2));
+    QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
+    EXPECT_EQ(QApplication::focusWidget(), Find<QWidget>("CBBIDI"));
+
+    Find<QWidget>("EHOST")->setFocus(Qt::TabFocusReason);
+    QTest::keyClick(QApplication::focusWidget(), Qt::Key_Backtab, Qt::ShiftModifier);
+    EXPECT_EQ(QApplication::focusWidget(), speed.at(1));
+    QTest::keyClick(QApplication::focusWidget(), Qt::Key_Down);
+    EXPECT_EQ(QApplication::focusWidget(), speed.at(2));
+    EXPECT_TRUE(speed.at(2)->isChecked());
+    QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
+    EXPECT_EQ(QApplication::focusWidget(), Find<QWidget>("EHOST"));
+    QTest::keyClick(QApplication::focusWidget(), Qt::Key_Backtab, Qt::ShiftModifier);
+    EXPECT_EQ(QApplication::focusWidget(), speed.at(2));
 }
 
 TEST_F(PluginWindowKeyboard, MaskGridComesBeforeTheGroupList) {
