@@ -47,6 +47,8 @@ TForm1::TForm1()
     face.setPointSize(8);
     setFont(face);
     setFixedSize(417, 332);
+    // The host, not the plug-in, decides when the application ends.
+    setAttribute(Qt::WA_QuitOnClose, false);
     BuildWindow();
     FormCreate();
 }
@@ -99,8 +101,15 @@ void TForm1::closeEvent(QCloseEvent* event) {
 }
 
 void TForm1::FormClose(QCloseEvent* event) {
-    hide();
-    event->ignore();
+    // The user's close (from the window system) only hides the window. Any other close is the
+    // host's or the application's, as when the application quits and closes every top-level
+    // window: refusing it would keep the host from quitting.
+    if (event->spontaneous()) {
+        hide();
+        event->ignore();
+        return;
+    }
+    event->accept();
 }
 
 void TForm1::FormDestroy() {

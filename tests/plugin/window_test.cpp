@@ -14,6 +14,7 @@
 #include <QTableWidget>
 #include <QTest>
 #include <QTimer>
+#include <QWindow>
 
 #include "support/plugin_fixture.h"
 
@@ -184,13 +185,24 @@ TEST_F(PluginWindow, CloseOnlyHidesAndKeepsEverySetting) {
     Find<QLineEdit>("EHOST")->setText("encoder.local");
     const HostGroupRecord group = Group(0x6204, 0x2C00, 0, 0);
     Send(group);
-    EXPECT_FALSE(window->close());
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(window));
+    // A close from the window system, as the close button sends it.
+    window->windowHandle()->close();
     EXPECT_FALSE(window->isVisible());
     plugin.Command("SHOW", 0);
     EXPECT_TRUE(window->isVisible());
     EXPECT_EQ(Find<QListWidget>("CLBSHOW")->item(5)->checkState(), Qt::Checked);
     EXPECT_EQ(Find<QLineEdit>("EHOST")->text(), "encoder.local");
     EXPECT_EQ(Text("LW"), "1");
+}
+
+TEST_F(PluginWindow, ACloseAskedForByTheHostIsNotRefused) {
+    plugin.Command("SHOW", 0);
+    EXPECT_TRUE(window->close());
+    EXPECT_FALSE(window->isVisible());
+    EXPECT_FALSE(window->testAttribute(Qt::WA_QuitOnClose));
+    plugin.Command("SHOW", 0);
+    EXPECT_TRUE(window->isVisible());
 }
 
 TEST_F(PluginWindow, AboutTabLinkOpensItsAddress) {
