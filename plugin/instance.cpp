@@ -1,5 +1,9 @@
 #include "plugin/instance.h"
 
+#include <semaphore.h>
+
+#include <cxxabi.h>
+
 #include <QApplication>
 #include <QPointer>
 #include <QThread>
@@ -12,8 +16,39 @@ namespace {
 QPointer<TForm1> g_instance;
 bool g_destroyed = false;
 
+// Tells an exiting process from an unload of this library, which both run the static
+// destructors. At exit, Qt's own globals made after this library was loaded are already gone
+// when ours run, and deleting a window then crashes; at exit the window is left to the system.
+class ExitWatch {
+public:
+    // Arms the watch; call it after the library is loaded, so that its handler runs at exit
+    // before this library's static destructors do.
+    void Arm() {
+        if (m_raised != nullptr) {
+            return;
+        }
+        // Never freed: the handler may run after this library is gone.
+        m_raised = new sem_t;
+        sem_init(m_raised, 0, 0);
+        // Registered with no library handle, the handler runs at exit and never at an unload.
+        // It is the C library's sem_post, so it stays valid after this library is unloaded.
+        const auto raise =
+            reinterpret_cast<void (*)(void*)>(reinterpret_cast<void (*)()>(&sem_post));
+        abi::__cxa_atexit(raise, m_raised, nullptr);
+    }
+
+    bool ProcessIsExiting() const {
+        int value = 0;
+        return m_raised != nullptr && sem_getvalue(m_raised, &value) == 0 && value > 0;
+    }
+
+private:
+    sem_t* m_raised = nullptr;
+};
+ExitWatch g_exitWatch;
+
 void DestroyInstance() {
-    if (g_instance != nullptr) {
+    if (g_instance != nullptr && !g_exitWatch.ProcessIsExiting()) {
         delete g_instance.data();
     }
     g_instance = nullptr;
@@ -21,7 +56,8 @@ void DestroyInstance() {
 }
 
 // Runs when the library is unloaded or the process ends. A window must not outlive the code
-// that drew it, and must not be deleted after the application object is gone.
+// that drew it, and must not be deleted after the application object is gone or while the
+// process exits.
 struct UnloadGuard {
     UnloadGuard() = default;
     UnloadGuard(const UnloadGuard&) = delete;
@@ -74,6 +110,7 @@ TForm1* CreateInstance(uintptr_t hostWindow, int32_t hostValue) {
     form->HostValue = hostValue;
     AttachToHostWindow(form, hostWindow);
     g_instance = form;
+    g_exitWatch.Arm();
     QObject::connect(qApp, &QCoreApplication::aboutToQuit, form, &DestroyInstance);
     qAddPostRoutine(DestroyInstance);
     return form;

@@ -4,6 +4,7 @@
 #include <unistd.h>
 
 #include <array>
+#include <cstdlib>
 #include <ostream>
 #include <string>
 
@@ -23,6 +24,7 @@ Outcome RunHost(const std::string& mode) {
     }
     const pid_t child = fork();
     if (child == 0) {
+        setenv("QT_QPA_PLATFORM", "offscreen", 0);
         dup2(pipeFds[1], STDOUT_FILENO);
         close(pipeFds[0]);
         close(pipeFds[1]);
