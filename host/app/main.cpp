@@ -11,6 +11,7 @@
 #include <cstdio>
 #include <fstream>
 #include <iostream>
+#include <optional>
 
 #include "group_text.h"
 #include "plugin_library.h"
@@ -18,16 +19,6 @@
 namespace {
 
 constexpr double kRdsGroupsPerSecond = 1187.5 / 104.0;
-
-struct Options {
-    QString pluginPath;
-    QString groupsPath;
-    QStringList commands;
-    int workspace = 1;
-    double rate = kRdsGroupsPerSecond;
-    double quitAfter = -1;
-    QString screenshotDir;
-};
 
 void AddOptions(QCommandLineParser& parser) {
     parser.setApplicationDescription(
@@ -101,14 +92,62 @@ void PrintStatistics(QWidget* window) {
     }
 }
 
-}  // namespace
+// Feeds the groups to the plug-in at the rate, and ends the application when they are all sent
+// and the window is hidden, or after `quitAfter` seconds when that is set.
+class Feeder {
+public:
+    Feeder(PluginLibrary& plugin, QWidget* window, std::vector<HostGroupRecord> groups, double rate,
+           double quitAfter)
+        : m_plugin(plugin),
+          m_window(window),
+          m_groups(std::move(groups)),
+          m_rate(rate),
+          m_quitAfter(quitAfter) {
+        m_clock.start();
+        m_timer.setTimerType(Qt::PreciseTimer);
+        QObject::connect(&m_timer, &QTimer::timeout, [this] { Tick(); });
+        m_timer.start(5);
+        if (m_quitAfter >= 0) {
+            QTimer::singleShot(static_cast<int>(m_quitAfter * 1000), qApp, [this] { Finish(); });
+        }
+    }
 
-int main(int argc, char** argv) {
+private:
+    void Tick() {
+        const double elapsed = static_cast<double>(m_clock.elapsed()) / 1000.0;
+        const std::size_t due =
+            m_rate <= 0 ? m_groups.size() : static_cast<std::size_t>(elapsed * m_rate) + 1;
+        for (; m_next < m_groups.size() && m_next < due; ++m_next) {
+            m_plugin.RDSGroup(&m_groups[m_next]);
+        }
+        if (m_next >= m_groups.size() && !m_window->isVisible() && m_quitAfter < 0) {
+            m_timer.stop();
+            Finish();
+        }
+    }
+
+    // The plug-in destroys its window when the application quits, so read it before that.
+    void Finish() {
+        PrintStatistics(m_window);
+        QCoreApplication::quit();
+    }
+
+    PluginLibrary& m_plugin;
+    QWidget* m_window;
+    std::vector<HostGroupRecord> m_groups;
+    double m_rate;
+    double m_quitAfter;
+    std::size_t m_next = 0;
+    QElapsedTimer m_clock;
+    QTimer m_timer;
+};
+
+// Parses the command line; returns the exit code when the host has nothing more to do.
+std::optional<int> ParseCommandLine(int argc, char** argv, QCommandLineParser& parser) {
     QStringList arguments;
     for (int i = 0; i < argc; ++i) {
         arguments << QString::fromLocal8Bit(argv[i]);
     }
-    QCommandLineParser parser;
     AddOptions(parser);
     if (!parser.parse(arguments)) {
         std::fprintf(stderr, "tolvane-host: %s\n", qPrintable(parser.errorText()));
@@ -118,65 +157,65 @@ int main(int argc, char** argv) {
         std::printf("%s", qPrintable(parser.helpText()));
         return 0;
     }
-    if (parser.isSet("write-sample")) {
-        std::ofstream out(parser.value("write-sample").toStdString());
-        out << "# Sample groups of a made-up station, written by tolvane-host --write-sample\n";
-        for (const HostGroupRecord& group : SampleGroups(342)) {
-            out << FormatGroupLine(group) << '\n';
-        }
-        return out ? 0 : 1;
-    }
+    return std::nullopt;
+}
 
-    QApplication app(argc, argv);
-    PluginLibrary plugin;
+int WriteSample(const QString& path) {
+    std::ofstream out(path.toStdString());
+    out << "# Sample groups of a made-up station, written by tolvane-host --write-sample\n";
+    for (const HostGroupRecord& group : SampleGroups(342)) {
+        out << FormatGroupLine(group) << '\n';
+    }
+    return out ? 0 : 1;
+}
+
+// Loads the plug-in, creates its instance and sends the commands; null when any step fails.
+QWidget* StartPlugin(PluginLibrary& plugin, const QCommandLineParser& parser) {
     const QString path = parser.isSet("plugin") ? parser.value("plugin") : DefaultPluginPath();
     if (!plugin.Load(path.toStdString())) {
         std::fprintf(stderr, "tolvane-host: %s\n", plugin.Error().c_str());
-        return 2;
+        return nullptr;
     }
     std::printf("loaded %s: %s\n", qPrintable(path), plugin.PluginName());
     auto* window = static_cast<QWidget*>(plugin.Initialize(0, 0));
     if (window == nullptr) {
         std::fprintf(stderr, "tolvane-host: Initialize refused\n");
-        return 2;
+        return nullptr;
     }
     const int workspace = parser.value("workspace").toInt();
     for (const QString& word : parser.values("command")) {
         plugin.Command(word.toLatin1().constData(), workspace);
     }
+    return window;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    QCommandLineParser parser;
+    if (const std::optional<int> done = ParseCommandLine(argc, argv, parser)) {
+        return *done;
+    }
+    if (parser.isSet("write-sample")) {
+        return WriteSample(parser.value("write-sample"));
+    }
+
+    // Every option on the command line is the host's; Qt would take some of them ("-plugin")
+    // as its own, so it gets the program name only.
+    int qtArgc = 1;
+    QApplication app(qtArgc, argv);
+    PluginLibrary plugin;
+    QWidget* window = StartPlugin(plugin, parser);
+    if (window == nullptr) {
+        return 2;
+    }
     if (parser.isSet("screenshots")) {
         return SaveScreenshots(window, parser.value("screenshots"));
     }
-
-    const std::vector<HostGroupRecord> groups = LoadGroups(parser.value("groups"));
     const double rate =
         parser.isSet("rate") ? parser.value("rate").toDouble() : kRdsGroupsPerSecond;
-    std::size_t next = 0;
-    QElapsedTimer clock;
-    clock.start();
-    // The plug-in destroys its window when the application quits, so read it before that.
-    const auto finish = [window] {
-        PrintStatistics(window);
-        QCoreApplication::quit();
-    };
-    QTimer feeder;
-    feeder.setTimerType(Qt::PreciseTimer);
-    QObject::connect(&feeder, &QTimer::timeout, [&] {
-        const double elapsed = static_cast<double>(clock.elapsed()) / 1000.0;
-        const std::size_t due =
-            rate <= 0 ? groups.size() : static_cast<std::size_t>(elapsed * rate) + 1;
-        for (; next < groups.size() && next < due; ++next) {
-            plugin.RDSGroup(&groups[next]);
-        }
-        if (next >= groups.size() && !window->isVisible() && !parser.isSet("quit-after")) {
-            feeder.stop();
-            finish();
-        }
-    });
-    feeder.start(5);
-    if (parser.isSet("quit-after")) {
-        QTimer::singleShot(static_cast<int>(parser.value("quit-after").toDouble() * 1000), &app,
-                           finish);
-    }
+    const double quitAfter =
+        parser.isSet("quit-after") ? parser.value("quit-after").toDouble() : -1;
+    Feeder feeder(plugin, window, LoadGroups(parser.value("groups")), rate, quitAfter);
     return app.exec();
 }

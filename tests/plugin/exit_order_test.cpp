@@ -1,47 +1,13 @@
 #include <gtest/gtest.h>
 
 #include <sys/wait.h>
-#include <unistd.h>
 
-#include <array>
-#include <cstdlib>
 #include <ostream>
 #include <string>
 
+#include "support/child_process.h"
+
 namespace {
-
-struct Outcome {
-    int status = -1;
-    std::string output;
-};
-
-// Runs the exit-order host in `mode` and collects its standard output and wait status.
-Outcome RunHost(const std::string& mode) {
-    Outcome outcome;
-    int pipeFds[2];
-    if (pipe(pipeFds) != 0) {
-        return outcome;
-    }
-    const pid_t child = fork();
-    if (child == 0) {
-        setenv("QT_QPA_PLATFORM", "offscreen", 0);
-        dup2(pipeFds[1], STDOUT_FILENO);
-        close(pipeFds[0]);
-        close(pipeFds[1]);
-        execl(TOLVANE_EXIT_HOST_PATH, TOLVANE_EXIT_HOST_PATH, mode.c_str(), TOLVANE_PLUGIN_PATH,
-              static_cast<char*>(nullptr));
-        _exit(127);
-    }
-    close(pipeFds[1]);
-    std::array<char, 4096> buffer{};
-    ssize_t got = 0;
-    while ((got = read(pipeFds[0], buffer.data(), buffer.size())) > 0) {
-        outcome.output.append(buffer.data(), static_cast<std::size_t>(got));
-    }
-    close(pipeFds[0]);
-    waitpid(child, &outcome.status, 0);
-    return outcome;
-}
 
 struct ExitCase {
     const char* name;
@@ -53,7 +19,8 @@ struct ExitCase {
 class PluginExitOrder : public ::testing::TestWithParam<ExitCase> {};
 
 TEST_P(PluginExitOrder, HostEndsCleanlyWithItsOutput) {
-    const Outcome outcome = RunHost(GetParam().mode);
+    const test_support::ChildOutcome outcome = test_support::RunChild(
+        {TOLVANE_EXIT_HOST_PATH, GetParam().mode, TOLVANE_PLUGIN_PATH}, false);
     ASSERT_TRUE(WIFEXITED(outcome.status))
         << "ended by signal " << WTERMSIG(outcome.status) << "; output:\n"
         << outcome.output;
