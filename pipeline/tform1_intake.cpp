@@ -43,11 +43,9 @@ void TForm1::ReceiveGroup(const RdsGroupRecord* group) {
 }
 
 void TForm1::AddToBuffer(const RdsGroupRecord& group) {
-    const RdsGroupRecord copy = group;
-    if (OutputBuffer().Length() + 1 >= GroupOutputBuffer::kSlots) {
+    if (OutputBuffer().Add(group)) {
         ShowCount(LL, IncrementCounter(Counters().OverrunLosses));
     }
-    static_cast<void>(OutputBuffer().Add(copy));
     ShowCount(LW, BufferLength());
 }
 
