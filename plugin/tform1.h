@@ -136,8 +136,12 @@ private:
     void BuildGroupFilterTab();
     void BuildMaskGrid();
     void BuildEncoderTab();
+    void BuildModelBox();
+    void BuildConnectionType();
     void BuildEncoderOptions();
+    void BuildSerialPortBoxes();
     void BuildTcpBox();
+    void OrderEncoderTab();
     void BuildAboutTab();
     void BuildTimers();
     void BuildLinks();

@@ -185,21 +185,36 @@ void TForm1::BuildMaskGrid() {
 }
 
 void TForm1::BuildEncoderTab() {
+    BuildModelBox();
+    BuildConnectionType();
+    BuildEncoderOptions();
+    BuildSerialPortBoxes();
+    BuildTcpBox();
+    BUPDATE = Make<QPushButton>("BUPDATE", TabSheet3, QString::fromUtf8("Connect / Update"));
+    BUPDATE->setGeometry(8, 248, 137, 25);
+    BDISCON = Make<QPushButton>("BDISCON", TabSheet3, QString::fromUtf8("Disconnect"));
+    BDISCON->setGeometry(152, 248, 113, 25);
+    OrderEncoderTab();
+}
+
+void TForm1::BuildModelBox() {
     GBMODEL = MakeFrame("GBMODEL", "RDS Encoder Model", TabSheet3, {8, 8, 257, 65});
     CBMODEL = Make<QComboBox>("CBMODEL", GBMODEL);
     CBMODEL->setGeometry(16, 24, 225, 21);
     CBMODEL->addItem(QString::fromUtf8("VELMAR8 / V108"));
     CBMODEL->setCurrentIndex(0);
+}
 
+void TForm1::BuildConnectionType() {
     RGCON = Make<TRadioGroup>(
         "RGCON", TabSheet3, QString::fromUtf8("Connection Type"),
         QStringList{QString::fromUtf8("Serial RS232"), QString::fromUtf8("Ethernet TCP/IP"),
                     QString::fromUtf8("(not connected)")});
     RGCON->setGeometry(8, 80, 121, 73);
     RGCON->SetItemIndex(2);
+}
 
-    BuildEncoderOptions();
-
+void TForm1::BuildSerialPortBoxes() {
     GroupBox2 = MakeFrame("GroupBox2", "RS232 Port", TabSheet3, {280, 88, 121, 65});
     CBCOMP = Make<QComboBox>("CBCOMP", GroupBox2);
     CBCOMP->setGeometry(16, 24, 89, 21);
@@ -212,14 +227,9 @@ void TForm1::BuildEncoderTab() {
                                       QString::fromUtf8("19200 bps")});
     RGSPEED->setGeometry(280, 160, 121, 113);
     RGSPEED->SetItemIndex(1);
+}
 
-    BuildTcpBox();
-
-    BUPDATE = Make<QPushButton>("BUPDATE", TabSheet3, QString::fromUtf8("Connect / Update"));
-    BUPDATE->setGeometry(8, 248, 137, 25);
-    BDISCON = Make<QPushButton>("BDISCON", TabSheet3, QString::fromUtf8("Disconnect"));
-    BDISCON->setGeometry(152, 248, 113, 25);
-
+void TForm1::OrderEncoderTab() {
     QWidget* order[] = {CBMODEL,
                         RGCON->Button(0),
                         RGCON->Button(1),
