@@ -48,6 +48,14 @@ QCheckBox* MakeTick(const char* name, const char* text, QWidget* parent, QRect g
     return box;
 }
 
+// The longest captions need a little less than the window's width of face to keep to their room
+// in the layout: the statistics captions end before the values at 208, the rate box is 97 wide.
+void Condense(QWidget* widget) {
+    QFont narrower = widget->font();
+    narrower.setStretch(80);
+    widget->setFont(narrower);
+}
+
 QTimer* MakeTimer(const char* name, QObject* owner, int interval, bool running) {
     auto* timer = new QTimer(owner);
     timer->setObjectName(QString::fromLatin1(name));
@@ -111,6 +119,8 @@ void TForm1::BuildStatisticsTab() {
     };
     for (const Row& row : rows) {
         *row.caption = MakeLabel(row.captionName, row.captionText, GroupBox5, 24, row.top);
+        Condense(*row.caption);
+        (*row.caption)->adjustSize();
         *row.value = MakeLabel(row.valueName, row.initial, GroupBox5, 208, row.top);
         // Values grow as counters rise; give them the rest of the row instead of their first width.
         (*row.value)->resize(GroupBox5->width() - 208 - 8, 13);
@@ -130,6 +140,9 @@ void TForm1::BuildGroupFilterTab() {
     CLBSHOW->setUniformItemSizes(true);
     CLBSHOW->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
     CLBSHOW->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+    // Tick boxes a little lower than the rows, so that none is cut at the bottom.
+    constexpr int kRowHeight = 13;
+    CLBSHOW->setStyle(new TCheckListStyle(kRowHeight - 2, CLBSHOW));
     QPalette face = CLBSHOW->palette();
     face.setColor(QPalette::Base, face.color(QPalette::Button));
     CLBSHOW->setPalette(face);
@@ -143,7 +156,7 @@ void TForm1::BuildGroupFilterTab() {
         auto* item = new QListWidgetItem(text, CLBSHOW);
         item->setFlags(Qt::ItemIsUserCheckable | Qt::ItemIsEnabled | Qt::ItemIsSelectable);
         item->setCheckState(Qt::Unchecked);
-        item->setSizeHint(QSize(70, 13));
+        item->setSizeHint(QSize(70, kRowHeight));
     }
 
     GroupBox7 = MakeFrame("GroupBox7", "Binary Mask Definition", TabSheet2, {8, 152, 393, 121});
@@ -258,6 +271,8 @@ void TForm1::BuildEncoderOptions() {
     GroupBox1 = MakeFrame("GroupBox1", "Connection Options", TabSheet3, {144, 80, 121, 73});
     CBBIDI = MakeTick("CBBIDI", "Bidirectional", GroupBox1, {16, 24, 97, 17});
     CBLIMIT = MakeTick("CBLIMIT", "Limit group rate", GroupBox1, {16, 40, 97, 17});
+    Condense(CBBIDI);
+    Condense(CBLIMIT);
 
     // Shown top to bottom as PI, TP, PTY; the keyboard visits PI, PTY, TP.
     GroupBox4 = MakeFrame("GroupBox4", "Do NOT Rebroadcast", TabSheet3, {280, 8, 121, 73});

@@ -50,6 +50,19 @@ void TRadioGroup::SetItemIndex(int index) {
     m_group->setExclusive(true);
 }
 
+TCheckListStyle::TCheckListStyle(int indicatorSize, QObject* owner)
+    : m_indicatorSize(indicatorSize) {
+    setParent(owner);
+}
+
+int TCheckListStyle::pixelMetric(PixelMetric metric, const QStyleOption* option,
+                                 const QWidget* widget) const {
+    if (metric == PM_IndicatorWidth || metric == PM_IndicatorHeight) {
+        return m_indicatorSize;
+    }
+    return QProxyStyle::pixelMetric(metric, option, widget);
+}
+
 TURLLink::TURLLink(const QString& text, const QUrl& url, QWidget* parent)
     : QLabel(text, parent),
       m_url(url),

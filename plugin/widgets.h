@@ -2,6 +2,7 @@
 
 #include <QGroupBox>
 #include <QLabel>
+#include <QProxyStyle>
 #include <QStringList>
 #include <QStyledItemDelegate>
 #include <QUrl>
@@ -29,6 +30,21 @@ private:
 
     QButtonGroup* m_group;
     QList<QRadioButton*> m_buttons;
+};
+
+// The application's style with tick boxes of a given size, for a check list whose rows are
+// lower than the style's own tick boxes. Owned by `owner`.
+class TCheckListStyle : public QProxyStyle {
+    Q_OBJECT
+
+public:
+    TCheckListStyle(int indicatorSize, QObject* owner);
+
+    int pixelMetric(PixelMetric metric, const QStyleOption* option,
+                    const QWidget* widget) const override;
+
+private:
+    int m_indicatorSize;
 };
 
 // A label that shows a web address as a link, changes its font while the mouse is over it

@@ -10,6 +10,10 @@
 #include <QPushButton>
 #include <QRadioButton>
 #include <QStatusBar>
+#include <QStyle>
+#include <QStyleOptionButton>
+#include <QStyleOptionGroupBox>
+#include <QStyleOptionViewItem>
 #include <QTabWidget>
 #include <QTableWidget>
 #include <QTest>
@@ -203,6 +207,126 @@ TEST_F(PluginWindow, ACloseAskedForByTheHostIsNotRefused) {
     EXPECT_FALSE(window->testAttribute(Qt::WA_QuitOnClose));
     plugin.Command("SHOW", 0);
     EXPECT_TRUE(window->isVisible());
+}
+
+// Where a control's text does not fit the room it has: empty when it fits.
+class CaptionCheck {
+public:
+    explicit CaptionCheck(QWidget* window) : m_window(window) {}
+
+    QStringList Problems() {
+        for (QWidget* widget : m_window->findChildren<QWidget*>()) {
+            if (auto* label = qobject_cast<QLabel*>(widget)) {
+                CheckLabel(label);
+            } else if (auto* box = qobject_cast<QCheckBox*>(widget)) {
+                CheckButton(box, QStyle::SE_CheckBoxContents, QStyle::SE_CheckBoxIndicator);
+            } else if (auto* radio = qobject_cast<QRadioButton*>(widget)) {
+                CheckButton(radio, QStyle::SE_RadioButtonContents, QStyle::SE_RadioButtonIndicator);
+            } else if (auto* button = qobject_cast<QPushButton*>(widget)) {
+                CheckPushButton(button);
+            } else if (auto* frame = qobject_cast<QGroupBox*>(widget)) {
+                CheckFrame(frame);
+            } else if (auto* list = qobject_cast<QListWidget*>(widget)) {
+                CheckList(list);
+            }
+        }
+        return m_problems;
+    }
+
+private:
+    static int TextWidth(const QWidget* widget, const QString& text) {
+        return widget->fontMetrics().horizontalAdvance(text);
+    }
+
+    void Report(const QWidget* widget, const QString& text, const QString& what) {
+        m_problems << QString("%1 \"%2\": %3").arg(widget->objectName(), text, what);
+    }
+
+    // A label needs its text's width and height, and a 4-pixel gap before a control that
+    // starts to its right on the same row.
+    void CheckLabel(QLabel* label) {
+        const QRect text(label->pos(),
+                         QSize(TextWidth(label, label->text()), label->fontMetrics().height()));
+        if (label->width() < text.width() || label->height() < text.height()) {
+            Report(label, label->text(), "cut off");
+        }
+        for (QWidget* other :
+             label->parentWidget()->findChildren<QWidget*>(QString(), Qt::FindDirectChildrenOnly)) {
+            const QRect room = other->geometry();
+            if (other != label && room.left() > text.left() && room.top() < text.bottom() &&
+                room.bottom() > text.top() && room.left() < text.right() + 1 + 4) {
+                Report(label, label->text(), "runs into " + other->objectName());
+            }
+        }
+    }
+
+    void CheckButton(QAbstractButton* button, QStyle::SubElement contents,
+                     QStyle::SubElement indicator) {
+        QStyleOptionButton option;
+        option.initFrom(button);
+        option.text = button->text();
+        const QRect room = button->style()->subElementRect(contents, &option, button);
+        const QRect mark = button->style()->subElementRect(indicator, &option, button);
+        if (room.width() < TextWidth(button, button->text()) + 2 ||
+            room.height() < button->fontMetrics().height() || !button->rect().contains(mark)) {
+            Report(button, button->text(), "cut off");
+        }
+    }
+
+    void CheckPushButton(QPushButton* button) {
+        QStyleOptionButton option;
+        option.initFrom(button);
+        option.text = button->text();
+        const QRect room =
+            button->style()->subElementRect(QStyle::SE_PushButtonContents, &option, button);
+        if (room.width() < TextWidth(button, button->text()) ||
+            room.height() < button->fontMetrics().height()) {
+            Report(button, button->text(), "cut off");
+        }
+    }
+
+    void CheckFrame(QGroupBox* frame) {
+        QStyleOptionGroupBox option;
+        option.initFrom(frame);
+        option.text = frame->title();
+        option.subControls = QStyle::SC_GroupBoxLabel;
+        const QRect room = frame->style()->subControlRect(QStyle::CC_GroupBox, &option,
+                                                          QStyle::SC_GroupBoxLabel, frame);
+        if (room.width() < TextWidth(frame, frame->title()) || !frame->rect().contains(room)) {
+            Report(frame, frame->title(), "cut off");
+        }
+    }
+
+    void CheckList(QListWidget* list) {
+        list->doItemsLayout();
+        for (int i = 0; i < list->count(); ++i) {
+            const QModelIndex index = list->model()->index(i, 0);
+            QStyleOptionViewItem option;
+            option.initFrom(list->viewport());
+            option.rect = list->visualRect(index);
+            option.features =
+                QStyleOptionViewItem::HasCheckIndicator | QStyleOptionViewItem::HasDisplay;
+            option.text = list->item(i)->text();
+            option.font = list->font();
+            option.fontMetrics = list->fontMetrics();
+            const QRect mark =
+                list->style()->subElementRect(QStyle::SE_ItemViewItemCheckIndicator, &option, list);
+            const QRect text =
+                list->style()->subElementRect(QStyle::SE_ItemViewItemText, &option, list);
+            if (!option.rect.contains(mark) || !list->viewport()->rect().contains(option.rect) ||
+                text.width() < TextWidth(list, option.text)) {
+                Report(list, option.text, "cut off");
+            }
+        }
+    }
+
+    QWidget* m_window;
+    QStringList m_problems;
+};
+
+TEST_F(PluginWindow, EveryCaptionFitsItsControlWithTheShippedFonts) {
+    plugin.Command("SHOW", 0);
+    EXPECT_EQ(CaptionCheck(window).Problems().join("\n").toStdString(), "");
 }
 
 TEST_F(PluginWindow, AboutTabLinkOpensItsAddress) {
