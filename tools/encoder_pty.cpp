@@ -1,5 +1,7 @@
 #include "encoder_pty.h"
 
+#include <QCoreApplication>
+
 #include <fcntl.h>
 #include <poll.h>
 #include <termios.h>
@@ -8,6 +10,7 @@
 #include <cerrno>
 #include <cstdlib>
 #include <filesystem>
+#include <iostream>
 #include <stdexcept>
 
 #include "VaCommDeviceMap.h"
@@ -16,6 +19,8 @@ namespace encoder_tool {
 namespace {
 
 constexpr int kProbeIntervalMs = 20;
+// Time an orderly close leaves the peer to read the last answers before the line hangs up.
+constexpr int kCloseGraceMs = 100;
 
 [[noreturn]] void fail(const std::string& what) {
     throw std::runtime_error(what + ": " + links::SystemErrorText(errno));
@@ -72,16 +77,36 @@ PtyEndpoint::PtyEndpoint(std::optional<int> comPort) {
     m_probe.setInterval(kProbeIntervalMs);
     QObject::connect(&m_probe, &QTimer::timeout, &m_probe, [this] { probe(); });
     m_probe.start();
+    m_closeGrace.setSingleShot(true);
+    QObject::connect(&m_closeGrace, &QTimer::timeout, &m_closeGrace, [this] {
+        try {
+            replaceDevice();
+        } catch (const std::exception& error) {
+            std::cerr << "tolvane-encoder: " << error.what() << std::endl;
+            QCoreApplication::exit(1);
+        }
+    });
 }
 
 PtyEndpoint::~PtyEndpoint() {
     m_probe.stop();
+    m_closeGrace.stop();
     if (m_master) {
         m_master->Stop();
     }
 }
 
-void PtyEndpoint::EndPeer(bool) {
+void PtyEndpoint::EndPeer(bool reset) {
+    m_master->SetReading(false);
+    m_master->OnBytes = nullptr;
+    if (reset) {
+        replaceDevice();
+    } else {
+        m_closeGrace.start(kCloseGraceMs);
+    }
+}
+
+void PtyEndpoint::replaceDevice() {
     m_master->Stop();
     m_master.reset();
     openDevice();
@@ -129,7 +154,9 @@ void PtyEndpoint::slaveHungUp() {
     if (OnPeerGone) {
         OnPeerGone();
     }
-    m_probe.start();
+    if (!m_closeGrace.isActive()) {
+        m_probe.start();
+    }
 }
 
 }  // namespace encoder_tool

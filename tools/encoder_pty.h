@@ -28,9 +28,10 @@ private:
 
 // A pseudo-terminal in raw mode; the peer is whoever has its slave side open. The master is
 // kept when the slave closes (it then reports a hang-up), and a probe notices the next open.
-// Ending the peer (close or reset alike) hangs the line up: the master is closed, so the
-// peer's port sees a hang-up, and a fresh pseudo-terminal takes its place, with the COM link
-// moved to it.
+// Ending the peer hangs the line up: the master is closed, so the peer's port sees a hang-up
+// (and loses what it has not read yet), and a fresh pseudo-terminal takes its place, with the
+// COM link moved to it. A reset does so at once; a close first gives the peer a moment to read
+// the answers already written.
 class PtyEndpoint : public Endpoint {
 public:
     // Throws std::runtime_error with errno's text on failure.
@@ -48,11 +49,13 @@ private:
     void openDevice();
     void probe();
     void slaveHungUp();
+    void replaceDevice();
 
     ChannelPtr m_master;
     std::string m_slavePath;
     std::optional<ComLink> m_link;
     QTimer m_probe;
+    QTimer m_closeGrace;
 };
 
 }  // namespace encoder_tool
