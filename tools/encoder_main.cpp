@@ -67,7 +67,8 @@ std::unique_ptr<encoder_tool::Endpoint> makeEndpoint(const Options& options) {
     auto pty = std::make_unique<encoder_tool::PtyEndpoint>(options.com);
     std::cout << "# pty " << pty->SlavePath() << std::endl;
     if (options.com) {
-        std::cout << "# com" << *options.com << " " << pty->ComLinkPath() << std::endl;
+        std::cout << "# COM" << *options.com << ": " << pty->ComLinkPath() << " -> "
+                  << pty->SlavePath() << std::endl;
     }
     pty->OnNewDevice = [](const std::string& path) { std::cout << "# pty " << path << std::endl; };
     return pty;

@@ -131,7 +131,13 @@ OptionsParse ParseOptions(const QStringList& arguments) {
     readTransport(parser, result.options, result.error);
     readTiming(parser, result.options, result.error);
     readRun(parser, result.options, result.error);
-    if (parser.isSet("cycle")) {
+    const bool faultOption = parser.isSet("close-after") || parser.isSet("reset-after") ||
+                             parser.isSet("stop-reading") || parser.isSet("reply");
+    if (parser.isSet("cycle") && faultOption) {
+        result.error =
+            "--cycle sets the answers and faults itself; leave out --reply, "
+            "--close-after, --reset-after and --stop-reading";
+    } else if (parser.isSet("cycle")) {
         auto cycle = encoder_sim::ParseCycle(parser.value("cycle").toStdString());
         result.options.phases = std::move(cycle.phases);
         if (!cycle.error.empty()) {
