@@ -2,6 +2,7 @@
 
 #include <QSocketNotifier>
 
+#include <poll.h>
 #include <sys/socket.h>
 #include <unistd.h>
 
@@ -13,6 +14,7 @@ namespace {
 
 // Bounds the work of one notification, so that a flooding peer cannot hold the event loop.
 constexpr int kReadsPerNotification = 16;
+constexpr int kHangUpWatchMs = 50;
 
 }  // namespace
 
@@ -24,6 +26,8 @@ Channel::Channel(links::UniqueFd fd, bool socket)
     m_writeNotifier->setEnabled(false);
     connect(m_readNotifier.get(), &QSocketNotifier::activated, this, [this] { readable(); });
     connect(m_writeNotifier.get(), &QSocketNotifier::activated, this, [this] { writable(); });
+    m_hangUpWatch.setInterval(kHangUpWatchMs);
+    connect(&m_hangUpWatch, &QTimer::timeout, this, [this] { watchForHangUp(); });
 }
 
 Channel::~Channel() {
@@ -53,10 +57,16 @@ void Channel::Write(std::string_view bytes) {
 void Channel::SetReading(bool on) {
     m_reading = on;
     m_readNotifier->setEnabled(on && m_up);
+    if (on || !m_up) {
+        m_hangUpWatch.stop();
+    } else {
+        m_hangUpWatch.start();
+    }
 }
 
 void Channel::Stop() {
     m_up = false;
+    m_hangUpWatch.stop();
     m_readNotifier->setEnabled(false);
     m_writeNotifier->setEnabled(false);
     m_out.clear();
@@ -65,6 +75,19 @@ void Channel::Stop() {
 void Channel::Restart() {
     m_up = true;
     SetReading(true);
+}
+
+void Channel::Drain() {
+    std::array<char, 4096> buffer;
+    while (::read(m_fd.get(), buffer.data(), buffer.size()) > 0) {
+    }
+}
+
+void Channel::watchForHangUp() {
+    pollfd watch{m_fd.get(), POLLRDHUP, 0};
+    if (::poll(&watch, 1, 0) > 0 && (watch.revents & (POLLHUP | POLLRDHUP | POLLERR)) != 0) {
+        hangUp();
+    }
 }
 
 void Channel::readable() {

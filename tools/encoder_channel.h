@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QObject>
+#include <QTimer>
 
 #include <functional>
 #include <memory>
@@ -21,7 +22,7 @@ struct DeleteLater {
 
 // A non-blocking byte pipe to the peer (a connected TCP socket or a pseudo-terminal master),
 // watched by notifiers. Output that does not fit at once waits here; the write notifier is on
-// only while it does.
+// only while it does. While reading is stopped, a slow poll still notices the peer going.
 class Channel : public QObject {
 public:
     Channel(links::UniqueFd fd, bool socket);
@@ -37,6 +38,8 @@ public:
     void Stop();
     // Back in service after Stop or a hang-up (a pseudo-terminal whose slave was reopened).
     void Restart();
+    // Reads and throws away whatever is waiting.
+    void Drain();
 
     [[nodiscard]] int fd() const { return m_fd.get(); }
 
@@ -44,12 +47,14 @@ private:
     void readable();
     void writable();
     void hangUp();
+    void watchForHangUp();
     ssize_t writeSome(std::string_view bytes);
 
     links::UniqueFd m_fd;
     bool m_socket;
     std::unique_ptr<QSocketNotifier> m_readNotifier;
     std::unique_ptr<QSocketNotifier> m_writeNotifier;
+    QTimer m_hangUpWatch;
     std::string m_out;
     bool m_up = true;
     bool m_reading = true;

@@ -50,7 +50,11 @@ public:
         sigaction(SIGINT, &action, nullptr);
         sigaction(SIGTERM, &action, nullptr);
     }
-    ~QuitOnSignals() { m_notifier->setEnabled(false); }
+    ~QuitOnSignals() {
+        signal(SIGINT, SIG_DFL);
+        signal(SIGTERM, SIG_DFL);
+        m_notifier->setEnabled(false);
+    }
 
 private:
     links::UniqueFd m_read;

@@ -139,8 +139,13 @@ void PtyEndpoint::openDevice() {
 }
 
 void PtyEndpoint::probe() {
+    // Bytes waiting while the line is hung up come from a peer that opened, wrote and closed
+    // between two probes: it is served too, and its hang-up follows once they are read.
     pollfd watch{m_master->fd(), POLLIN, 0};
-    if (::poll(&watch, 1, 0) < 0 || (watch.revents & POLLHUP) != 0) {
+    if (::poll(&watch, 1, 0) < 0) {
+        return;
+    }
+    if ((watch.revents & POLLHUP) != 0 && (watch.revents & POLLIN) == 0) {
         return;
     }
     m_probe.stop();
@@ -151,6 +156,8 @@ void PtyEndpoint::probe() {
 }
 
 void PtyEndpoint::slaveHungUp() {
+    // What the previous peer wrote and nobody read must not reach the next one.
+    m_master->Drain();
     if (OnPeerGone) {
         OnPeerGone();
     }
