@@ -120,6 +120,17 @@ TEST(EncoderProgramTcp, AnswersValidCommandsRecordsGroupsAndSummarises) {
     EXPECT_TRUE(contains(summary, "command interval ms: min ")) << summary;
 }
 
+TEST(EncoderProgramTcp, StopsReadingAfterNCommandsAndReadsTheRestLater) {
+    EncoderProcess encoder({"--tcp", "0", "--stop-reading", "1", "--stop-for", "300"});
+    links::UniqueFd client = connectLoopback(encoder.awaitLine("# listening on "));
+    const auto start = std::chrono::steady_clock::now();
+    writeAll(client.get(), "PI=D3A7\rG=240041424344\r");
+    EXPECT_EQ(readUpTo(client.get(), kAck.size(), 5s), kAck);
+    EXPECT_EQ(readUpTo(client.get(), kAck.size(), 5s), kAck);
+    EXPECT_GE(std::chrono::steady_clock::now() - start, 300ms);
+    EXPECT_TRUE(contains(encoder.stop().first, "D3A7 2400 4142 4344\n"));
+}
+
 struct FaultCase {
     std::string option;
     int expectedErrno;  // of the read after the answers: 0 for end of file
@@ -184,6 +195,23 @@ TEST(EncoderProgramPty, ServesThroughTheComLinkAgainAfterThePortIsReopened) {
     EXPECT_TRUE(contains(output, "D3A7 2400 4142 4344\nD3A7 0001 0002 0003\n")) << output;
     EXPECT_TRUE(contains(summary, "malformed lines: 1\nconnections: 2\n")) << summary;
     EXPECT_FALSE(std::filesystem::is_symlink(link));
+}
+
+TEST(EncoderProgramPty, CloseHangsTheLineUpAndMovesTheComLinkToAFreshDevice) {
+    QTemporaryDir configHome;
+    QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+    environment.insert("XDG_CONFIG_HOME", configHome.path());
+    EncoderProcess encoder({"--pty", "--com", "6", "--close-after", "1"}, environment);
+    const std::string first = encoder.awaitLine("# pty ");
+    const std::filesystem::path link =
+        std::filesystem::path(configHome.path().toStdString()) / "tolvane/comports/com6";
+    links::UniqueFd port = openRaw(link.string());
+    writeAll(port.get(), "G=240041424344\r");
+    EXPECT_EQ(readUpTo(port.get(), kAck.size(), 5s), kAck);
+    EXPECT_EQ(readUpTo(port.get(), 1, 5s), "");
+    const std::string second = encoder.awaitLine("# pty ");
+    EXPECT_NE(second, first);
+    EXPECT_EQ(std::filesystem::read_symlink(link).string(), second);
 }
 
 }  // namespace
