@@ -1,0 +1,273 @@
+#include <gtest/gtest.h>
+
+#include <sstream>
+#include <string>
+#include <vector>
+
+#include "encoder_sim_command.h"
+#include "encoder_sim_line.h"
+#include "encoder_sim_policy.h"
+#include "encoder_sim_recorder.h"
+#include "encoder_sim_session.h"
+
+namespace encoder_sim {
+namespace {
+
+using std::chrono::milliseconds;
+
+std::string nameOf(std::string name) {
+    for (char& c : name) {
+        if (!std::isalnum(static_cast<unsigned char>(c))) {
+            c = '_';
+        }
+    }
+    return name;
+}
+
+struct CommandCase {
+    std::string name;
+    std::string line;
+    CommandKind kind;
+    std::array<std::uint16_t, 3> blocks{};
+    std::uint16_t pi = 0;
+};
+
+class ParseCommandTest : public testing::TestWithParam<CommandCase> {};
+
+TEST_P(ParseCommandTest, ClassifiesTheLine) {
+    const Command command = ParseCommand(GetParam().line);
+    EXPECT_EQ(command.kind, GetParam().kind);
+    if (command.kind == CommandKind::Group) {
+        EXPECT_EQ(command.blocks, GetParam().blocks);
+    }
+    if (command.kind == CommandKind::Pi) {
+        EXPECT_EQ(command.pi, GetParam().pi);
+    }
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Lines, ParseCommandTest,
+    testing::Values(
+        CommandCase{"Group", "G=240041424344", CommandKind::Group, {0x2400, 0x4142, 0x4344}},
+        CommandCase{"GroupOfZeros", "G=000000000000", CommandKind::Group},
+        CommandCase{"Pi", "PI=D3A7", CommandKind::Pi, {}, 0xD3A7},
+        CommandCase{"LowerCaseDigits", "G=24004142434a", CommandKind::Malformed},
+        CommandCase{"LowerCasePrefix", "pi=D3A7", CommandKind::Malformed},
+        CommandCase{"NonHexDigit", "PI=D3G7", CommandKind::Malformed},
+        CommandCase{"ElevenDigits", "G=24004142434", CommandKind::Malformed},
+        CommandCase{"ThirteenDigits", "G=2400414243444", CommandKind::Malformed},
+        CommandCase{"FiveDigitPi", "PI=D3A70", CommandKind::Malformed},
+        CommandCase{"TrailingSpace", "PI=D3A7 ", CommandKind::Malformed},
+        CommandCase{"SignInDigits", "G=+40041424344", CommandKind::Malformed},
+        CommandCase{"OtherCommand", "PS=TOLVANE", CommandKind::Malformed}),
+    [](const auto& p) { return p.param.name; });
+
+struct LineCase {
+    std::string name;
+    std::string bytes;
+    std::vector<std::string> lines;  // "<overlong>" for an overlong line
+};
+
+class LineAssemblerTest : public testing::TestWithParam<LineCase> {};
+
+TEST_P(LineAssemblerTest, CutsTheStreamIntoLines) {
+    LineAssembler assembler;
+    std::vector<std::string> lines;
+    for (const char byte : GetParam().bytes) {
+        if (const auto line = assembler.Push(byte)) {
+            lines.push_back(line->overlong ? "<overlong>" : line->text);
+        }
+    }
+    EXPECT_EQ(lines, GetParam().lines);
+}
+
+const std::string kEndless(1000, 'G');
+
+INSTANTIATE_TEST_SUITE_P(
+    Streams, LineAssemblerTest,
+    testing::Values(LineCase{"CarriageReturn", "PI=1234\rG=1\r", {"PI=1234", "G=1"}},
+                    LineCase{"LineFeed", "A\nB\n", {"A", "B"}},
+                    LineCase{"CrLfCountsOnce", "A\r\nB\r\n", {"A", "B"}},
+                    LineCase{"LfCrGivesNoEmptyLine", "A\n\rB\r", {"A", "B"}},
+                    LineCase{"UnendedLineWaits", "A\rB", {"A"}},
+                    LineCase{"EndlessLineIsReportedOnceAndResyncs",
+                             kEndless + "\rPI=1234\r",
+                             {"<overlong>", "PI=1234"}},
+                    LineCase{"LongestLineStillFits",
+                             std::string(LineAssembler::kMaxLineLength, 'x') + "\r",
+                             {std::string(LineAssembler::kMaxLineLength, 'x')}}),
+    [](const auto& p) { return p.param.name; });
+
+struct ReplyCase {
+    ReplyMode mode;
+    std::vector<std::pair<int, std::string>> chunks;
+};
+
+class ReplyForTest : public testing::TestWithParam<ReplyCase> {};
+
+TEST_P(ReplyForTest, AnswersInTheModesShape) {
+    const ReplyTiming timing{milliseconds(100), milliseconds(10), milliseconds(0)};
+    std::vector<std::pair<int, std::string>> chunks;
+    for (const ReplyChunk& chunk : ReplyFor(GetParam().mode, "G=240041424344", timing)) {
+        chunks.emplace_back(static_cast<int>(chunk.after.count()), chunk.bytes);
+    }
+    EXPECT_EQ(chunks, GetParam().chunks);
+}
+
+const std::string kAck(kEncoderAck);
+
+INSTANTIATE_TEST_SUITE_P(
+    Modes, ReplyForTest,
+    testing::Values(ReplyCase{ReplyMode::None, {}}, ReplyCase{ReplyMode::Ack, {{0, kAck}}},
+                    ReplyCase{ReplyMode::Delayed, {{100, kAck}}},
+                    ReplyCase{ReplyMode::Split, {{0, "\r\n+"}, {10, "\r\n\r\n"}}},
+                    ReplyCase{ReplyMode::Double, {{0, kAck + kAck}}},
+                    ReplyCase{ReplyMode::Echo, {{0, "G=240041424344\r" + kAck}}},
+                    ReplyCase{ReplyMode::Foreign, {{0, "\r\n!\r\n\r\n"}}}),
+    [](const auto& p) { return std::string(ReplyModeName(p.param.mode)); });
+
+TEST(ReplyFor, AcknowledgementIsTheSevenEncoderBytes) {
+    EXPECT_EQ(kAck, std::string("\x0D\x0A\x2B\x0D\x0A\x0D\x0A"));
+}
+
+struct CycleCase {
+    std::string text;
+    bool valid;
+};
+
+class ParseCycleTest : public testing::TestWithParam<CycleCase> {};
+
+TEST_P(ParseCycleTest, AcceptsOnlyWellFormedItems) {
+    const CycleParse parsed = ParseCycle(GetParam().text);
+    EXPECT_EQ(parsed.error.empty(), GetParam().valid) << parsed.error;
+    EXPECT_EQ(parsed.phases.empty(), !GetParam().valid);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Texts, ParseCycleTest,
+    testing::Values(CycleCase{"ack:5", true}, CycleCase{"ack:50,split:20,none:5+close", true},
+                    CycleCase{"delayed:3+reset,ack:0+stop", true}, CycleCase{"ack:0", false},
+                    CycleCase{"ack", false}, CycleCase{"ack:5,", false}, CycleCase{"loud:5", false},
+                    CycleCase{"ack:5+explode", false}, CycleCase{"ack:-1", false},
+                    CycleCase{"", false}),
+    [](const auto& p) {
+        return p.param.text.empty() ? std::string("Empty") : nameOf(p.param.text);
+    });
+
+TEST(ReplyPolicy, RotatesThroughPhasesAndFiresEachFaultAtItsEnd) {
+    ReplyPolicy policy(ParseCycle("ack:2+close,none:1,split:1+reset").phases);
+    std::vector<std::pair<ReplyMode, Fault>> seen;
+    for (int i = 0; i < 5; ++i) {
+        const auto decision = policy.OnCommand();
+        seen.emplace_back(decision.reply, decision.fault);
+    }
+    const std::vector<std::pair<ReplyMode, Fault>> expected{{ReplyMode::Ack, Fault::None},
+                                                            {ReplyMode::Ack, Fault::Close},
+                                                            {ReplyMode::None, Fault::None},
+                                                            {ReplyMode::Split, Fault::Reset},
+                                                            {ReplyMode::Ack, Fault::None}};
+    EXPECT_EQ(seen, expected);
+}
+
+TEST(ReplyPolicy, PhaseOfNoCommandsFiresAtEveryConnection) {
+    ReplyPolicy policy({Phase{ReplyMode::Ack, 0, Fault::StopReading}});
+    EXPECT_EQ(policy.OnConnect(), Fault::StopReading);
+    EXPECT_EQ(policy.OnConnect(), Fault::StopReading);
+}
+
+TEST(IntervalStats, GivesNearestRankPercentiles) {
+    IntervalStats stats;
+    EXPECT_FALSE(stats.Compute());
+    for (int ms = 100; ms >= 1; --ms) {
+        stats.Add(ms);
+    }
+    const auto figures = stats.Compute();
+    ASSERT_TRUE(figures);
+    EXPECT_EQ(figures->count, 100U);
+    EXPECT_EQ(figures->minMs, 1);
+    EXPECT_EQ(figures->medianMs, 50);
+    EXPECT_EQ(figures->p99Ms, 99);
+    EXPECT_EQ(figures->maxMs, 100);
+}
+
+MonoTime at(int ms) {
+    return milliseconds(ms);
+}
+
+TEST(Recorder, WritesGroupsUnderTheLastPiAndSummarises) {
+    std::ostringstream groups;
+    Recorder recorder(groups);
+    recorder.BeginConnection();
+    recorder.Record(ParseCommand("G=000100020003"), at(0));
+    recorder.Record(ParseCommand("PI=D3A7"), at(10));
+    recorder.Record(ParseCommand("G=2400ABCD0000"), at(100));
+    recorder.Record(ParseCommand("G=2401ABCD0000"), at(200));
+    recorder.RecordMalformed();
+    EXPECT_EQ(groups.str(), "---- 0001 0002 0003\nD3A7 2400 ABCD 0000\nD3A7 2401 ABCD 0000\n");
+    EXPECT_EQ(recorder.Summary(),
+              "commands: 4\ngroups: 3\npi commands: 1\nmalformed lines: 1\nconnections: 1\n"
+              "groups per second: 10.00\n"
+              "command interval ms: min 10.0 median 90.0 p99 100.0 max 100.0\n");
+}
+
+TEST(Recorder, MeasuresNoIntervalAcrossConnections) {
+    std::ostringstream groups;
+    Recorder recorder(groups);
+    recorder.BeginConnection();
+    recorder.Record(ParseCommand("PI=D3A7"), at(0));
+    recorder.BeginConnection();
+    recorder.Record(ParseCommand("PI=D3A7"), at(5000));
+    EXPECT_NE(recorder.Summary().find("command interval ms: none"), std::string::npos);
+}
+
+class SessionTest : public testing::Test {
+protected:
+    Session makeSession(const std::string& cycle, ReplyTiming timing = {}) {
+        return Session(ReplyPolicy(ParseCycle(cycle).phases), timing, m_recorder);
+    }
+    std::ostringstream m_groups;
+    Recorder m_recorder{m_groups};
+};
+
+TEST_F(SessionTest, DelayedAnswersKeepTheirOrderWithoutDrifting) {
+    Session session = makeSession("delayed:100");
+    session.Connect(at(0));
+    const auto first = session.Receive("G=000000000000\r", at(0));
+    const auto second = session.Receive("G=000000000000\r", at(88));
+    ASSERT_EQ(first.size(), 1U);
+    ASSERT_EQ(second.size(), 1U);
+    EXPECT_EQ(first[0].due, at(100));
+    EXPECT_EQ(second[0].due, at(188));
+}
+
+TEST_F(SessionTest, CloseComesAfterTheLastAnswerAndLaterBytesAreIgnored) {
+    Session session = makeSession("split:1+close", {milliseconds(0), milliseconds(10), {}});
+    session.Connect(at(0));
+    const auto actions = session.Receive("PI=1234\rG=000000000000\r", at(0));
+    ASSERT_EQ(actions.size(), 3U);
+    EXPECT_EQ(actions[2], (Action{Action::Kind::Close, at(10), {}}));
+    EXPECT_EQ(m_recorder.counts().commands, 1);
+}
+
+TEST_F(SessionTest, StopReadingHoldsTheRestBackUntilResumed) {
+    Session session =
+        makeSession("ack:1+stop", {milliseconds(0), milliseconds(0), milliseconds(500)});
+    session.Connect(at(0));
+    const auto stopped = session.Receive("PI=1234\rG=000000000000\r", at(0));
+    ASSERT_EQ(stopped.size(), 3U);
+    EXPECT_EQ(stopped[1], (Action{Action::Kind::StopReading, at(0), {}}));
+    EXPECT_EQ(stopped[2], (Action{Action::Kind::ResumeReading, at(500), {}}));
+    EXPECT_EQ(m_recorder.counts().commands, 1);
+    session.Resume(at(500));
+    EXPECT_EQ(m_recorder.counts().groups, 1);
+}
+
+TEST_F(SessionTest, MalformedLinesGetNoAnswer) {
+    Session session = makeSession("ack:5");
+    session.Connect(at(0));
+    EXPECT_TRUE(session.Receive("G=abc\r" + kEndless + "\r", at(0)).empty());
+    EXPECT_EQ(m_recorder.counts().malformed, 2);
+}
+
+}  // namespace
+}  // namespace encoder_sim

@@ -1,0 +1,72 @@
+#pragma once
+
+#include <array>
+#include <chrono>
+#include <cstdint>
+#include <optional>
+#include <ostream>
+#include <string>
+#include <vector>
+
+#include "encoder_sim_command.h"
+
+namespace encoder_sim {
+
+using MonoTime = std::chrono::steady_clock::duration;
+
+// Times between commands, kept whole so that the median and p99 are exact.
+class IntervalStats {
+public:
+    struct Figures {
+        std::size_t count = 0;
+        double minMs = 0;
+        double medianMs = 0;
+        double p99Ms = 0;
+        double maxMs = 0;
+    };
+
+    void Add(double ms) { m_samples.push_back(ms); }
+    // Nearest-rank percentiles; nothing before the first interval.
+    [[nodiscard]] std::optional<Figures> Compute() const;
+
+private:
+    std::vector<double> m_samples;
+};
+
+struct Counts {
+    std::int64_t commands = 0;
+    std::int64_t groups = 0;
+    std::int64_t piCommands = 0;
+    std::int64_t malformed = 0;
+    std::int64_t connections = 0;
+};
+
+// "PPPP B2B2 B3B3 B4B4": the PI of the last PI command, or "----" before the first one.
+[[nodiscard]] std::string GroupTextLine(std::optional<std::uint16_t> pi,
+                                        const std::array<std::uint16_t, 3>& blocks);
+
+// Counts what arrives, writes each group as a group-text line (flushed, so a reader can follow
+// live) and measures the time between commands within a connection.
+class Recorder {
+public:
+    explicit Recorder(std::ostream& groups) : m_groups(groups) {}
+
+    void BeginConnection();
+    void Record(const Command& command, MonoTime now);
+    void RecordMalformed() { ++m_counts.malformed; }
+
+    [[nodiscard]] const Counts& counts() const { return m_counts; }
+    // Key-value lines for the end of a run.
+    [[nodiscard]] std::string Summary() const;
+
+private:
+    std::ostream& m_groups;
+    Counts m_counts;
+    std::optional<std::uint16_t> m_pi;
+    std::optional<MonoTime> m_lastCommand;
+    std::optional<MonoTime> m_firstGroup;
+    MonoTime m_lastGroup{};
+    IntervalStats m_intervals;
+};
+
+}  // namespace encoder_sim
