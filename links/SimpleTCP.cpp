@@ -2,6 +2,7 @@
 
 #include <QBuffer>
 #include <QByteArray>
+#include <QPointer>
 #include <QSocketNotifier>
 #include <QTimer>
 #include <QtGlobal>
@@ -9,11 +10,12 @@
 #include <netinet/in.h>
 #include <sys/socket.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <climits>
-#include <string_view>
 
 #include "SimpleTCPErrors.h"
+#include "SimpleTCPPlatform.h"
 
 using namespace simple_tcp;
 
@@ -31,9 +33,10 @@ int timerPeriod(int32_t interval) noexcept {
     return interval < kShortestPeriod ? kShortestPeriod : interval;
 }
 
-QString errorText(int errorCode) {
-    const std::string_view text = SocketErrorText(errorCode);
-    return QString::fromLatin1(text.data(), static_cast<qsizetype>(text.size()));
+// The system's texts follow the host's language settings, so they are decoded as such.
+QString socketErrorMessage(int errorCode) {
+    const std::string text = SocketErrorText(errorCode);
+    return QString::fromLocal8Bit(text.data(), static_cast<qsizetype>(text.size()));
 }
 
 }  // namespace
@@ -75,24 +78,35 @@ void TTimerComponent::UpdateTimer() {
     }
 }
 
+// A handler that destroyed the component and then raised has no component left to report
+// through, so its exception ends here.
 void TTimerComponent::RunFromEventLoop(const std::function<void()>& work) noexcept {
+    const QPointer<TTimerComponent> alive(this);
     try {
         work();
     } catch (const std::exception& error) {
-        reportException(QString::fromLocal8Bit(error.what()));
+        if (alive) {
+            reportException(QString::fromLocal8Bit(error.what()));
+        }
     } catch (...) {
-        reportException(QStringLiteral("Unknown exception"));
+        if (alive) {
+            reportException(QString::fromUtf8("Unknown exception"));
+        }
     }
 }
 
 void TTimerComponent::reportException(const QString& message) noexcept {
+    const QPointer<TTimerComponent> alive(this);
     try {
         if (OnException) {
-            OnException(this, message);
+            Fire(OnException, message);
             return;
         }
     } catch (...) {
-        qWarning("%s: the exception handler itself failed", qUtf8Printable(objectName()));
+        if (alive) {
+            qWarning("%s: the exception handler itself failed", qUtf8Printable(objectName()));
+        }
+        return;
     }
     qWarning("%s: %s", qUtf8Printable(objectName()), qUtf8Printable(message));
 }
@@ -135,7 +149,11 @@ void TCustomSocket::changeEndpoint(const std::function<void()>& store, const cha
     if (!m_allowChangeHostAndPortOnConnection) {
         throw std::runtime_error(refusal);
     }
+    const QPointer<TTimerComponent> alive(this);
     SetConnected(false);
+    if (!alive) {
+        return;
+    }
     store();
     SetConnected(true);
 }
@@ -153,15 +171,43 @@ int TCustomSocket::SendBuffer(const void* Data, int Length) {
         return 0;
     }
     const int socket = m_socket.get();
-    ssize_t sent = 0;
-    do {
-        sent = ::send(socket, Data, static_cast<size_t>(Length), MSG_NOSIGNAL);
-    } while (sent < 0 && errno == EINTR);
-    if (sent < 0) {
-        SocketError(socket, WinSockCodeFromErrno(errno));
-        return -1;
+    const auto* bytes = static_cast<const char*>(Data);
+    const auto length = static_cast<size_t>(Length);
+    size_t sent = 0;
+    if (m_unsent.empty() && !m_connectPending) {
+        const Sent result = sendSome(socket, bytes, length);
+        if (result.error != 0) {
+            return failSend(socket, result.error);
+        }
+        sent = result.count;
     }
-    return static_cast<int>(sent);
+    if (sent == length) {
+        return Length;
+    }
+    if (m_unsent.size() + (length - sent) > kMaxUnsentBytes) {
+        return failSend(socket, EWOULDBLOCK);
+    }
+    m_unsent.append(bytes + sent, length - sent);
+    // While the connect is pending the write notifier already watches; it writes on completion.
+    if (!m_connectPending) {
+        m_writeNotifier->setEnabled(true);
+    }
+    return Length;
+}
+
+int TCustomSocket::failSend(int socket, int errnoValue) {
+    SocketError(socket, WinSockCodeFromErrno(errnoValue));
+    return -1;
+}
+
+void TCustomSocket::writeUnsent(int socket) {
+    const Sent result = sendSome(socket, m_unsent.data(), m_unsent.size());
+    if (result.error != 0) {
+        SocketError(socket, WinSockCodeFromErrno(result.error));
+        return;
+    }
+    m_unsent.erase(0, result.count);
+    m_writeNotifier->setEnabled(!m_unsent.empty());
 }
 
 int TCustomSocket::ReceiveBuffer(void* Buffer, int Size) {
@@ -170,7 +216,11 @@ int TCustomSocket::ReceiveBuffer(void* Buffer, int Size) {
     }
     const int socket = m_socket.get();
     const uint64_t generation = m_generation;
+    const QPointer<TTimerComponent> alive(this);
     const int received = receiveOnce(socket, Buffer, Size);
+    if (!alive) {
+        return received;
+    }
     if (received > 0) {
         m_bytesTakenByOwner += static_cast<uint64_t>(received);
     }
@@ -182,60 +232,61 @@ int TCustomSocket::ReceiveBuffer(void* Buffer, int Size) {
 }
 
 int TCustomSocket::receiveOnce(int Socket, void* Buffer, int Size) {
-    ssize_t received = 0;
-    do {
-        received = ::recv(Socket, Buffer, static_cast<size_t>(Size), MSG_DONTWAIT);
-    } while (received < 0 && errno == EINTR);
-    if (received == 0) {
-        DoDisconnected(Socket);
-        return 0;
-    }
-    if (received < 0) {
-        if (errno == EAGAIN || errno == EWOULDBLOCK) {
+    const Readable received = receiveSome(Socket, Buffer, static_cast<size_t>(Size));
+    switch (received.state) {
+        case ReadableState::Data:
+            return static_cast<int>(received.count);
+        case ReadableState::PeerClosed:
+            DoDisconnected(Socket);
             return 0;
-        }
-        SocketError(Socket, WinSockCodeFromErrno(errno));
-        return -1;
+        case ReadableState::Error:
+            SocketError(Socket, WinSockCodeFromErrno(received.error));
+            return -1;
+        case ReadableState::Nothing:
+            break;
     }
-    return static_cast<int>(received);
+    return 0;
 }
 
 void TCustomSocket::SocketError(int Socket, int ErrorCode) {
-    const QString text = errorText(ErrorCode);
+    const QString text = socketErrorMessage(ErrorCode);
     if (!OnError) {
         throw std::runtime_error(text.toStdString());
     }
-    OnError(this, Socket, ErrorCode, text);
+    Fire(OnError, Socket, ErrorCode, text);
 }
 
 void TCustomSocket::CloseConnection() {
-    m_readPaused = false;
     if (!m_socket.valid()) {
+        m_readPaused = false;
         return;
     }
-    dropNotifiers();
     const int socket = m_socket.get();
-    prepareAbortiveClose(socket);
-    const int error = m_socket.close();
-    ++m_generation;
+    const int error = closeSocket();
     if (error != 0 && error != EINTR && !Destroying()) {
         SocketError(socket, WinSockCodeFromErrno(error));
     }
 }
 
 void TCustomSocket::CloseSilently() noexcept {
-    closeSocketSilently();
+    closeSocket();
     m_activeRequested = false;
 }
 
-void TCustomSocket::closeSocketSilently() noexcept {
+// Drops everything that belongs to the socket, bytes still kept for it included; returns 0 or
+// the errno of a failed close.
+int TCustomSocket::closeSocket() noexcept {
     m_readPaused = false;
-    if (m_socket.valid()) {
-        dropNotifiers();
-        prepareAbortiveClose(m_socket.get());
-        m_socket.close();
-        ++m_generation;
+    m_connectPending = false;
+    m_unsent.clear();
+    if (!m_socket.valid()) {
+        return 0;
     }
+    dropNotifiers();
+    prepareAbortiveClose(m_socket.get());
+    const int error = m_socket.close();
+    ++m_generation;
+    return error;
 }
 
 // Notifiers are switched off before the descriptor closes, since a live one would fire for the
@@ -250,9 +301,10 @@ void TCustomSocket::dropNotifiers() noexcept {
     }
 }
 
-void TCustomSocket::SelectConnectNotifications(UniqueFd socket) {
-    closeSocketSilently();
+void TCustomSocket::SelectConnectNotifications(links::UniqueFd socket) {
+    closeSocket();
     m_socket = std::move(socket);
+    m_connectPending = true;
     const int fd = m_socket.get();
     const uint64_t generation = ++m_generation;
     // Only write-readiness while connecting: a reader could consume the connect's error first.
@@ -275,8 +327,18 @@ void TCustomSocket::onWritable(int socket, uint64_t generation) {
     if (!isCurrent(socket, generation) || m_writeNotifier == nullptr) {
         return;
     }
-    m_writeNotifier->setEnabled(false);
+    if (m_connectPending) {
+        completeConnect(socket);
+    } else {
+        writeUnsent(socket);
+    }
+}
+
+// Write-readiness stays watched after the connect only while bytes wait to be written.
+void TCustomSocket::completeConnect(int socket) {
+    m_connectPending = false;
     const int code = WinSockCodeFromErrno(takeSocketError(socket));
+    m_writeNotifier->setEnabled(code == 0 && !m_unsent.empty());
     if (code == 0) {
         m_readNotifier->setEnabled(true);
     }
@@ -332,54 +394,82 @@ bool TCustomSocket::waitingOrReport(int Socket, int& waiting) {
         return false;
     }
     waiting = query.count;
-    return waiting > 0;
+    return true;
 }
 
-// One readable notification: every byte that arrived until the socket is drained goes into
-// one stream. A handler of OnDataAvailable that takes nothing pauses the notifications until
-// the owner receives, instead of being offered the same bytes in a loop.
+// One readable notification, bounded so that a peer that keeps sending cannot hold the thread:
+// at most kReadBytesPerNotification bytes, in one OnRead; what is left raises the next one.
 void TCustomSocket::readNotification(int Socket) {
     const uint64_t generation = m_generation;
+    const QPointer<TTimerComponent> alive(this);
     int waiting = 0;
     if (!waitingOrReport(Socket, waiting)) {
         return;
     }
-    QByteArray received;
     bool handled = false;
-    do {
-        handled = false;
-        const uint64_t takenBefore = m_bytesTakenByOwner;
-        DoDataAvailable(Socket, waiting, handled);
-        if (!isCurrent(Socket, generation)) {
-            return;
-        }
-        if (!handled && !receiveToStream(Socket, received, waiting)) {
-            return;
-        }
-        if (handled && m_bytesTakenByOwner == takenBefore) {
-            m_readPaused = true;
-            m_readNotifier->setEnabled(false);
-            return;
-        }
-    } while (waitingOrReport(Socket, waiting));
-    if (!handled && isCurrent(Socket, generation)) {
-        QBuffer stream(&received);
-        stream.open(QIODevice::ReadOnly);
-        DoRead(Socket, stream);
+    // The probe that raised this call has seen at least one byte.
+    waiting = std::max(waiting, 1);
+    const uint64_t takenBefore = m_bytesTakenByOwner;
+    DoDataAvailable(Socket, waiting, handled);
+    if (!alive || !isCurrent(Socket, generation)) {
+        return;
+    }
+    if (!handled) {
+        readSlice(Socket);
+    } else if (m_bytesTakenByOwner == takenBefore) {
+        // A handler that takes nothing is not offered the same bytes in a loop: the
+        // notifications pause until the owner receives.
+        m_readPaused = true;
+        m_readNotifier->setEnabled(false);
+    } else {
+        offerWaitingBytes(Socket, static_cast<int>(m_bytesTakenByOwner - takenBefore));
     }
 }
 
-bool TCustomSocket::receiveToStream(int Socket, QByteArray& stream, int count) {
-    if (count <= 0) {
-        return true;
+// Offers what is still waiting while the owner's handler goes on taking bytes.
+void TCustomSocket::offerWaitingBytes(int Socket, int taken) {
+    const uint64_t generation = m_generation;
+    const QPointer<TTimerComponent> alive(this);
+    int waiting = 0;
+    while (taken < kReadBytesPerNotification && waitingOrReport(Socket, waiting) && waiting > 0) {
+        bool handled = false;
+        const uint64_t takenBefore = m_bytesTakenByOwner;
+        DoDataAvailable(Socket, waiting, handled);
+        if (!alive || !isCurrent(Socket, generation) || !handled ||
+            m_bytesTakenByOwner == takenBefore) {
+            return;
+        }
+        taken += static_cast<int>(m_bytesTakenByOwner - takenBefore);
     }
-    QByteArray chunk(count, Qt::Uninitialized);
-    const int received = receiveOnce(Socket, chunk.data(), count);
-    if (received <= 0) {
-        return false;
+}
+
+// Receives until the socket has nothing now, the peer closed, an error, or the bound; the
+// bytes go out in one OnRead before the close or the error is reported.
+void TCustomSocket::readSlice(int Socket) {
+    const uint64_t generation = m_generation;
+    const QPointer<TTimerComponent> alive(this);
+    QByteArray received(kReadBytesPerNotification, Qt::Uninitialized);
+    qsizetype filled = 0;
+    Readable last;
+    do {
+        last = receiveSome(Socket, received.data() + filled,
+                           static_cast<size_t>(received.size() - filled));
+        filled += static_cast<qsizetype>(last.count);
+    } while (last.state == ReadableState::Data && filled < received.size());
+    received.truncate(filled);
+    if (filled > 0) {
+        QBuffer stream(&received);
+        stream.open(QIODevice::ReadOnly);
+        DoRead(Socket, stream);
+        if (!alive || !isCurrent(Socket, generation)) {
+            return;
+        }
     }
-    stream.append(chunk.constData(), received);
-    return true;
+    if (last.state == ReadableState::PeerClosed) {
+        DoDisconnected(Socket);
+    } else if (last.state == ReadableState::Error) {
+        SocketError(Socket, WinSockCodeFromErrno(last.error));
+    }
 }
 
 TSimpleTCPClient::TSimpleTCPClient(QObject* AOwner) : TCustomSocket(AOwner) {
@@ -408,9 +498,16 @@ void TSimpleTCPClient::TimerFired() {
 void TSimpleTCPClient::SocketError(int Socket, int ErrorCode) {
     const bool wasEstablished = m_established;
     const bool wasRequested = ActiveRequested();
+    const QPointer<TTimerComponent> alive(this);
     SetConnected(false);
+    if (!alive) {
+        return;
+    }
     if (wasEstablished) {
         DoConnectionLost();
+        if (!alive) {
+            return;
+        }
     } else if (wasRequested) {
         SetTimerEnabled(true);
     }
@@ -427,9 +524,12 @@ void TSimpleTCPClient::OpenConnection() {
         return;
     }
     address.sin_addr.s_addr = *resolved;
-    UniqueFd created(::socket(AF_INET, SOCK_STREAM | SOCK_NONBLOCK | SOCK_CLOEXEC, IPPROTO_TCP));
-    if (!created.valid()) {
-        SocketError(-1, WinSockCodeFromErrno(errno));
+    links::UniqueFd created(
+        ::socket(AF_INET, SOCK_STREAM | SOCK_NONBLOCK | SOCK_CLOEXEC, IPPROTO_TCP));
+    const int createError = created.valid() ? receiveUrgentInline(created.get()) : errno;
+    if (createError != 0) {
+        created.close();
+        SocketError(-1, WinSockCodeFromErrno(createError));
         return;
     }
     const int socket = created.get();
@@ -442,49 +542,41 @@ void TSimpleTCPClient::OpenConnection() {
 
 void TSimpleTCPClient::CloseConnection() {
     SetTimerEnabled(false);
+    const QPointer<TTimerComponent> alive(this);
     TCustomSocket::CloseConnection();
-    if (OnDisconnected && !Destroying()) {
-        OnDisconnected(this);
+    if (alive && !Destroying()) {
+        Fire(OnDisconnected);
     }
 }
 
 void TSimpleTCPClient::DoConnected() {
     SetTimerEnabled(false);
     m_established = true;
-    if (OnConnected) {
-        OnConnected(this);
-    }
+    Fire(OnConnected);
 }
 
 void TSimpleTCPClient::DoDisconnected(int /*Socket*/) {
+    const QPointer<TTimerComponent> alive(this);
     SetConnected(false);
-    if (Destroying()) {
+    if (!alive || Destroying()) {
         return;
     }
-    if (OnDisconnected) {
-        OnDisconnected(this);
+    if (Fire(OnDisconnected)) {
+        DoConnectionLost();
     }
-    DoConnectionLost();
 }
 
 void TSimpleTCPClient::DoDataAvailable(int /*Socket*/, int Count, bool& Handled) {
     Handled = static_cast<bool>(OnDataAvailable);
-    if (Handled) {
-        OnDataAvailable(this, Count);
-    }
+    Fire(OnDataAvailable, Count);
 }
 
 void TSimpleTCPClient::DoRead(int /*Socket*/, QIODevice& Stream) {
-    if (OnRead) {
-        OnRead(this, Stream);
-    }
+    Fire(OnRead, Stream);
 }
 
 void TSimpleTCPClient::DoConnectionLost() {
-    if (OnConnectionLost) {
-        OnConnectionLost(this);
-    }
-    if (m_autoReconnect) {
+    if (Fire(OnConnectionLost) && m_autoReconnect) {
         SetConnected(true);
     }
 }

@@ -1,25 +1,25 @@
 #pragma once
 
 #include <QObject>
+#include <QPointer>
 #include <QString>
 
 #include <cstdint>
 #include <functional>
 #include <stdexcept>
+#include <string>
+#include <utility>
 
-#include "SimpleTCPPlatform.h"
+#include "LinkCommon.h"
 
 class QIODevice;
 class QSocketNotifier;
 class QTimer;
 
-// Events are bound by the owner and called with the component as Sender; an empty one is skipped.
-using TNotifyEvent = std::function<void(QObject* Sender)>;
 using TSimpleTCPClientDataAvailEvent = std::function<void(QObject* Sender, int DataSize)>;
 using TSimpleTCPClientIOEvent = std::function<void(QObject* Sender, QIODevice& Stream)>;
 using TSimpleTCPErrorEvent =
     std::function<void(QObject* Sender, int Socket, int ErrorCode, const QString& ErrorMsg)>;
-using TExceptionEvent = std::function<void(QObject* Sender, const QString& Message)>;
 
 // Raised when the event loop cannot run the component's timer.
 class EOutOfResources : public std::runtime_error {
@@ -40,7 +40,7 @@ public:
 
     // Receives what escaped from a handler called by a timer tick or a socket notification;
     // without it the message goes to Qt's warning output. The component stays as it was.
-    TExceptionEvent OnException;
+    TLinkExceptionEvent OnException;
 
 protected:
     void SetTimerEnabled(bool Value);
@@ -55,6 +55,20 @@ protected:
 
     // Runs work from an event-loop callback so that no exception leaves the callback.
     void RunFromEventLoop(const std::function<void()>& work) noexcept;
+
+    // Calls an event handler, if one is bound, with the component as Sender. A handler may
+    // destroy the component: the call runs a copy of the handler, and the result tells whether
+    // the component still exists, so that the caller stops touching it when not.
+    template <typename Event, typename... Args>
+    bool Fire(const Event& event, Args&&... args) {
+        if (!event) {
+            return true;
+        }
+        const QPointer<TTimerComponent> alive(this);
+        const Event handler = event;
+        handler(this, std::forward<Args>(args)...);
+        return !alive.isNull();
+    }
 
 private:
     void reportException(const QString& message) noexcept;
@@ -84,9 +98,25 @@ public:
     void SetAllowChangeHostAndPortOnConnection(bool Value) noexcept;
     [[nodiscard]] int SocketHandle() const noexcept { return m_socket.get(); }
 
-    // One send of Length bytes: returns the count the platform accepted, -1 after an error
-    // (already reported, and the link closed), 0 without a socket or for a Length of 0 or less.
+    // Bytes held back unsent at most, and bytes taken from the socket per readable notification.
+    static constexpr int kMaxUnsentBytes = 64 * 1024;
+    static constexpr int kReadBytesPerNotification = 64 * 1024;
+
+    // Hands Length bytes to the connection, whole and in order behind every byte handed over
+    // before. What the platform does not take at once (a peer that stops reading, a connect
+    // still pending) is kept, at most kMaxUnsentBytes in all, and written before any later
+    // bytes as the socket becomes writable; PendingBytes() tells how many wait. Returns:
+    // - Length: every byte was sent or kept;
+    // - 0: no socket, or a Length of 0 or less; nothing is sent and nothing reported;
+    // - -1: the link is closed and the failure already reported (OnDisconnected, then
+    //   OnConnectionLost if it was up, then OnError): a platform error, or bytes that would
+    //   take the kept ones beyond kMaxUnsentBytes, reported as 10035 "Operation would block".
+    //   No refused byte is kept; while bytes were kept, no refused byte was sent either.
+    // Closing, by anyone, discards the kept bytes, and its abortive close may cut what the
+    // platform still held.
     int SendBuffer(const void* Data, int Length);
+    // Bytes handed to SendBuffer that wait for the socket; 0 once all are with the platform.
+    [[nodiscard]] int PendingBytes() const noexcept { return static_cast<int>(m_unsent.size()); }
 
     // One receive of at most Size bytes that are waiting: returns the count, 0 when nothing
     // waits or the peer closed (reported), -1 after an error (reported). It also resumes the
@@ -111,7 +141,7 @@ protected:
     [[nodiscard]] bool ActiveRequested() const noexcept { return m_activeRequested; }
 
     // Takes the socket of a new attempt and watches it for the completion of its connect.
-    void SelectConnectNotifications(simple_tcp::UniqueFd socket);
+    void SelectConnectNotifications(links::UniqueFd socket);
 
     // Dispatches one notification: an error code above 10000 is a failure whatever the event.
     void SocketNotify(int Socket, int Event, int ErrorCode);
@@ -122,19 +152,25 @@ protected:
 private:
     void changeEndpoint(const std::function<void()>& store, const char* refusal);
     void onWritable(int socket, uint64_t generation);
+    void completeConnect(int socket);
+    void writeUnsent(int socket);
+    int failSend(int socket, int errnoValue);
     void onReadable(int socket, uint64_t generation);
     void readNotification(int Socket);
+    void offerWaitingBytes(int Socket, int waiting);
+    void readSlice(int Socket);
     [[nodiscard]] bool isCurrent(int socket, uint64_t generation) const noexcept;
     [[nodiscard]] bool waitingOrReport(int Socket, int& waiting);
-    bool receiveToStream(int Socket, QByteArray& stream, int count);
     int receiveOnce(int Socket, void* Buffer, int Size);
-    void closeSocketSilently() noexcept;
+    int closeSocket() noexcept;
     void dropNotifiers() noexcept;
 
-    simple_tcp::UniqueFd m_socket;
+    links::UniqueFd m_socket;
     uint64_t m_generation = 0;
     QSocketNotifier* m_readNotifier = nullptr;
     QSocketNotifier* m_writeNotifier = nullptr;
+    bool m_connectPending = false;
+    std::string m_unsent;
     bool m_readPaused = false;
     uint64_t m_bytesTakenByOwner = 0;
     bool m_activeRequested = false;
@@ -145,7 +181,7 @@ private:
 
 // The TCP client: connects to Host:Port, reports through events and retries on its timer.
 // Events fire synchronously inside the call or notification that causes them; a handler may
-// write Connected, Host or Port again, but must not delete the client (use deleteLater).
+// write Connected, Host or Port again, or delete the client, which then stops at once.
 class TSimpleTCPClient : public TCustomSocket {
     Q_OBJECT
 

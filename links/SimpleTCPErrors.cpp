@@ -1,6 +1,10 @@
 #include "SimpleTCPErrors.h"
 
 #include <cerrno>
+#include <cstring>
+#include <string_view>
+
+#include "LinkCommon.h"
 
 namespace {
 
@@ -17,6 +21,8 @@ constexpr ErrorRow kErrorRows[] = {
     {10014, EFAULT, "Bad address"},
     {10022, EINVAL, "Invalid argument"},
     {10024, EMFILE, "Too many open files"},
+    // Not in the socket layer's own list; numbered by the same scheme (base + the BSD errno).
+    {10032, EPIPE, "Broken pipe"},
     {10035, EWOULDBLOCK, "Operation would block"},
     {10036, EINPROGRESS, "Operation now in progress"},
     {10037, EALREADY, "Operation already in progress"},
@@ -79,11 +85,15 @@ int WinSockCodeFromErrno(int errnoValue) noexcept {
     return kUnlistedErrnoBase + errnoValue;
 }
 
-std::string_view SocketErrorText(int errorCode) noexcept {
+std::string SocketErrorText(int errorCode) {
     for (const ErrorRow& row : kErrorRows) {
         if (row.code == errorCode) {
-            return row.text;
+            return std::string(row.text);
         }
     }
-    return kUnknownErrorText;
+    const int errnoValue = errorCode - kUnlistedErrnoBase;
+    if (errnoValue > 0 && ::strerrorname_np(errnoValue) != nullptr) {
+        return links::SystemErrorText(errnoValue);
+    }
+    return std::string(kUnknownErrorText);
 }

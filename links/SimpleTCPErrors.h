@@ -1,6 +1,6 @@
 #pragma once
 
-#include <string_view>
+#include <string>
 
 // The code of a host name that cannot be resolved, whatever the resolver said.
 inline constexpr int kWsaEFault = 10014;
@@ -12,5 +12,6 @@ inline constexpr int kUnlistedErrnoBase = 20000;
 // Maps an errno value to the code of the row with the same POSIX error name; 0 stays 0.
 [[nodiscard]] int WinSockCodeFromErrno(int errnoValue) noexcept;
 
-// The text of a socket error code; a code without a row gives "Not a WinSock error ?".
-[[nodiscard]] std::string_view SocketErrorText(int errorCode) noexcept;
+// The text of a socket error code: the row's text, the system's own text for a platform error
+// without a row, and "Not a WinSock error ?" for a code that stands for no known error.
+[[nodiscard]] std::string SocketErrorText(int errorCode);

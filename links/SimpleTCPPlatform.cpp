@@ -13,28 +13,6 @@
 
 namespace simple_tcp {
 
-UniqueFd& UniqueFd::operator=(UniqueFd&& other) noexcept {
-    if (this != &other) {
-        close();
-        m_fd = other.release();
-    }
-    return *this;
-}
-
-int UniqueFd::release() noexcept {
-    const int fd = m_fd;
-    m_fd = -1;
-    return fd;
-}
-
-int UniqueFd::close() noexcept {
-    if (m_fd < 0) {
-        return 0;
-    }
-    const int result = ::close(release());
-    return result == 0 ? 0 : errno;
-}
-
 namespace {
 
 // The first IPv4 address of the host's entry; the reentrant call grows its scratch space on
@@ -94,22 +72,53 @@ int takeSocketError(int fd) noexcept {
     return pending;
 }
 
-Readable probeReadable(int fd) noexcept {
-    char probe = 0;
+int receiveUrgentInline(int fd) noexcept {
+    const int on = 1;
+    return ::setsockopt(fd, SOL_SOCKET, SO_OOBINLINE, &on, sizeof on) == 0 ? 0 : errno;
+}
+
+namespace {
+
+Readable receiveWith(int fd, void* buffer, size_t size, int flags) noexcept {
     ssize_t result = 0;
     do {
-        result = ::recv(fd, &probe, 1, MSG_PEEK | MSG_DONTWAIT);
+        result = ::recv(fd, buffer, size, flags | MSG_DONTWAIT);
     } while (result < 0 && errno == EINTR);
     if (result > 0) {
-        return {ReadableState::Data, 0};
+        return {ReadableState::Data, 0, static_cast<size_t>(result)};
     }
     if (result == 0) {
-        return {ReadableState::PeerClosed, 0};
+        return {ReadableState::PeerClosed, 0, 0};
     }
     if (errno == EAGAIN || errno == EWOULDBLOCK) {
-        return {ReadableState::Nothing, 0};
+        return {ReadableState::Nothing, 0, 0};
     }
-    return {ReadableState::Error, errno};
+    return {ReadableState::Error, errno, 0};
+}
+
+}  // namespace
+
+Readable probeReadable(int fd) noexcept {
+    char probe = 0;
+    return receiveWith(fd, &probe, 1, MSG_PEEK);
+}
+
+Readable receiveSome(int fd, void* buffer, size_t size) noexcept {
+    return receiveWith(fd, buffer, size, 0);
+}
+
+Sent sendSome(int fd, const void* data, size_t size) noexcept {
+    ssize_t result = 0;
+    do {
+        result = ::send(fd, data, size, MSG_NOSIGNAL | MSG_DONTWAIT);
+    } while (result < 0 && errno == EINTR);
+    if (result >= 0) {
+        return {static_cast<size_t>(result), 0};
+    }
+    if (errno == EAGAIN || errno == EWOULDBLOCK) {
+        return {0, 0};
+    }
+    return {0, errno};
 }
 
 void prepareAbortiveClose(int fd) noexcept {

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
 #include <optional>
 #include <string>
@@ -8,32 +9,13 @@
 // have helpers of the same names.
 namespace simple_tcp {
 
-// Owner of one file descriptor; closing is explicit where the caller needs the result.
-class UniqueFd {
-public:
-    UniqueFd() noexcept = default;
-    explicit UniqueFd(int fd) noexcept : m_fd(fd) {}
-    UniqueFd(UniqueFd&& other) noexcept : m_fd(other.release()) {}
-    UniqueFd& operator=(UniqueFd&& other) noexcept;
-    UniqueFd(const UniqueFd&) = delete;
-    UniqueFd& operator=(const UniqueFd&) = delete;
-    ~UniqueFd() { close(); }
-
-    [[nodiscard]] int get() const noexcept { return m_fd; }
-    [[nodiscard]] bool valid() const noexcept { return m_fd >= 0; }
-    int release() noexcept;
-
-    // Closes and forgets the descriptor; returns 0 or the errno of a failed close. The
-    // descriptor is gone either way: Linux releases it even when close reports an error.
-    int close() noexcept;
-
-private:
-    int m_fd = -1;
-};
-
 // The IPv4 address of a dotted address or a host name, in network byte order. Resolution
 // blocks the calling thread for as long as the resolver takes.
 [[nodiscard]] std::optional<uint32_t> resolveIPv4(const std::string& host);
+
+// Urgent bytes stay in the ordinary stream; read apart they would leave the socket readable
+// while no ordinary byte can be taken. Returns 0 or the errno of the failure.
+[[nodiscard]] int receiveUrgentInline(int fd) noexcept;
 
 // Bytes waiting to be read, or the errno of a failed query.
 struct WaitingBytes {
@@ -46,13 +28,25 @@ struct WaitingBytes {
 // the query fails.
 [[nodiscard]] int takeSocketError(int fd) noexcept;
 
-// What a readable socket holds: data, the peer's orderly close, nothing after all, or an error.
+// What one receive found: bytes, the peer's orderly close, nothing for now, or an error.
 enum class ReadableState { Data, PeerClosed, Nothing, Error };
 struct Readable {
     ReadableState state = ReadableState::Nothing;
     int error = 0;
+    size_t count = 0;
 };
+// Looks at the first waiting byte without taking it.
 [[nodiscard]] Readable probeReadable(int fd) noexcept;
+// One non-blocking receive of at most size bytes; EINTR is retried.
+[[nodiscard]] Readable receiveSome(int fd, void* buffer, size_t size) noexcept;
+
+// One non-blocking send of at most size bytes without SIGPIPE: the count taken (0 when the
+// socket takes nothing now), or the errno of a failure.
+struct Sent {
+    size_t count = 0;
+    int error = 0;
+};
+[[nodiscard]] Sent sendSome(int fd, const void* data, size_t size) noexcept;
 
 // Both directions shut and the close made abortive, so that unsent data is discarded.
 void prepareAbortiveClose(int fd) noexcept;

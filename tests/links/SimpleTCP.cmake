@@ -5,10 +5,13 @@ add_executable(simple_tcp_tests
     ${CMAKE_CURRENT_LIST_DIR}/simple_tcp_test_connect.cpp
     ${CMAKE_CURRENT_LIST_DIR}/simple_tcp_test_transfer.cpp
     ${CMAKE_CURRENT_LIST_DIR}/simple_tcp_test_lifecycle.cpp
+    ${CMAKE_CURRENT_LIST_DIR}/simple_tcp_test_stream.cpp
+    ${CMAKE_CURRENT_LIST_DIR}/simple_tcp_test_handlers.cpp
     ${CMAKE_CURRENT_LIST_DIR}/../support/tcp_test_server.h
     ${CMAKE_CURRENT_LIST_DIR}/../support/tcp_test_server.cpp
     ${CMAKE_CURRENT_LIST_DIR}/../support/tcp_event_recorder.h
     ${CMAKE_CURRENT_LIST_DIR}/../support/tcp_event_recorder.cpp
+    ${CMAKE_CURRENT_LIST_DIR}/../support/tcp_connection.h
 )
 target_include_directories(simple_tcp_tests PRIVATE ${CMAKE_CURRENT_LIST_DIR}/..)
 target_link_libraries(simple_tcp_tests PRIVATE tolvane_links Qt6::Core GTest::gtest GTest::gmock)

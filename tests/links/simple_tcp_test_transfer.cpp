@@ -13,6 +13,7 @@
 #include <vector>
 
 #include "SimpleTCP.h"
+#include "support/tcp_connection.h"
 #include "support/tcp_event_recorder.h"
 #include "support/tcp_test_server.h"
 
@@ -20,27 +21,7 @@ namespace {
 
 using Events = std::vector<std::string>;
 
-// A client connected to a peer of an in-process server, with every event recorded.
-class Connection {
-public:
-    explicit Connection(int serverReceiveBuffer = 0)
-        : server(TcpTestServer::Mode::Listening, serverReceiveBuffer),
-          client(std::make_unique<TSimpleTCPClient>()),
-          recorder(*client) {
-        client->SetHost(QStringLiteral("127.0.0.1"));
-        client->SetPort(server.port());
-        client->SetConnected(true);
-        connected = spinUntil([this] { return recorder.saw("Connected"); });
-        peer = server.accept();
-        recorder.clear();
-    }
-
-    TcpTestServer server;
-    std::unique_ptr<TSimpleTCPClient> client;
-    TcpEventRecorder recorder;
-    TcpTestPeer peer;
-    bool connected = false;
-};
+using Connection = TcpConnection;
 
 int waitingAt(int fd) {
     int count = 0;

@@ -106,7 +106,7 @@ TcpTestPeer TcpTestServer::accept(std::chrono::milliseconds limit) {
     if (!waitReadable(m_fd.get(), limit)) {
         return TcpTestPeer{};
     }
-    return TcpTestPeer{simple_tcp::UniqueFd(::accept4(m_fd.get(), nullptr, nullptr, SOCK_CLOEXEC))};
+    return TcpTestPeer{links::UniqueFd(::accept4(m_fd.get(), nullptr, nullptr, SOCK_CLOEXEC))};
 }
 
 bool TcpTestServer::hasPendingConnection() const {

@@ -5,13 +5,13 @@
 #include <string>
 #include <string_view>
 
-#include "SimpleTCPPlatform.h"
+#include "LinkCommon.h"
 
 // The server end of one accepted connection, driven by the test on its own thread.
 class TcpTestPeer {
 public:
     TcpTestPeer() = default;
-    explicit TcpTestPeer(simple_tcp::UniqueFd fd) : m_fd(std::move(fd)) {}
+    explicit TcpTestPeer(links::UniqueFd fd) : m_fd(std::move(fd)) {}
 
     [[nodiscard]] bool valid() const noexcept { return m_fd.valid(); }
     [[nodiscard]] int fd() const noexcept { return m_fd.get(); }
@@ -26,7 +26,7 @@ public:
     void reset();
 
 private:
-    simple_tcp::UniqueFd m_fd;
+    links::UniqueFd m_fd;
 };
 
 // A TCP server socket on 127.0.0.1 with an ephemeral port. Until it listens, connects to its
@@ -43,7 +43,7 @@ public:
     [[nodiscard]] bool hasPendingConnection() const;
 
 private:
-    simple_tcp::UniqueFd m_fd;
+    links::UniqueFd m_fd;
     uint16_t m_port = 0;
 };
 
