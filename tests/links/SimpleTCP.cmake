@@ -15,4 +15,4 @@ add_executable(simple_tcp_tests
 )
 target_include_directories(simple_tcp_tests PRIVATE ${CMAKE_CURRENT_LIST_DIR}/..)
 target_link_libraries(simple_tcp_tests PRIVATE tolvane_links Qt6::Core GTest::gtest GTest::gmock)
-gtest_discover_tests(simple_tcp_tests DISCOVERY_MODE PRE_TEST)
+gtest_discover_tests(simple_tcp_tests DISCOVERY_MODE PRE_TEST NO_PRETTY_VALUES)

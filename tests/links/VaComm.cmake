@@ -12,4 +12,4 @@ add_executable(vacomm_tests
 )
 target_include_directories(vacomm_tests PRIVATE ${CMAKE_CURRENT_LIST_DIR}/..)
 target_link_libraries(vacomm_tests PRIVATE tolvane_links Qt6::Core GTest::gtest GTest::gmock util)
-gtest_discover_tests(vacomm_tests DISCOVERY_MODE PRE_TEST)
+gtest_discover_tests(vacomm_tests DISCOVERY_MODE PRE_TEST NO_PRETTY_VALUES)
