@@ -27,7 +27,7 @@ encoder_sim::MonoTime MonotonicNow() {
     return std::chrono::steady_clock::now().time_since_epoch();
 }
 
-Driver::Driver(encoder_sim::Session& session, const encoder_sim::Recorder& recorder,
+Driver::Driver(encoder_sim::Session& session, encoder_sim::Recorder& recorder,
                Endpoint& endpoint, std::int64_t quitAfterGroups)
     : m_session(session),
       m_recorder(recorder),
@@ -98,6 +98,7 @@ void Driver::execute(const Action& action) {
     switch (action.kind) {
         case Action::Kind::Write:
             m_peer->Write(action.bytes);
+            m_recorder.RecordReplyWritten(MonotonicNow());
             return;
         case Action::Kind::Close:
         case Action::Kind::Reset:

@@ -19,7 +19,7 @@ namespace encoder_tool {
 // groups have arrived (0: never).
 class Driver {
 public:
-    Driver(encoder_sim::Session& session, const encoder_sim::Recorder& recorder, Endpoint& endpoint,
+    Driver(encoder_sim::Session& session, encoder_sim::Recorder& recorder, Endpoint& endpoint,
            std::int64_t quitAfterGroups);
 
 private:
@@ -32,7 +32,7 @@ private:
     void endPeer(bool reset);
 
     encoder_sim::Session& m_session;
-    const encoder_sim::Recorder& m_recorder;
+    encoder_sim::Recorder& m_recorder;
     Endpoint& m_endpoint;
     std::int64_t m_quitAfterGroups;
     Channel* m_peer = nullptr;

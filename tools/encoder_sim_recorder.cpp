@@ -30,6 +30,15 @@ std::string fixed(double value, int decimals) {
     return text;
 }
 
+std::string FiguresText(const IntervalStats& stats) {
+    const auto figures = stats.Compute();
+    if (!figures) {
+        return "none";
+    }
+    return "min " + fixed(figures->minMs, 1) + " median " + fixed(figures->medianMs, 1) +
+           " p99 " + fixed(figures->p99Ms, 1) + " max " + fixed(figures->maxMs, 1);
+}
+
 }  // namespace
 
 std::optional<IntervalStats::Figures> IntervalStats::Compute() const {
@@ -72,6 +81,10 @@ void Recorder::Record(const Command& command, MonoTime now) {
         m_intervals.Add(toMs(now - *m_lastCommand));
     }
     m_lastCommand = now;
+    if (m_lastReply) {
+        m_replyToCommand.Add(toMs(now - *m_lastReply));
+        m_lastReply.reset();
+    }
     if (command.kind == CommandKind::Pi) {
         ++m_counts.piCommands;
         m_pi = command.pi;
@@ -95,13 +108,8 @@ std::string Recorder::Summary() const {
     const double span = m_firstGroup ? toMs(m_lastGroup - *m_firstGroup) / 1000.0 : 0.0;
     const double rate = span > 0 ? static_cast<double>(m_counts.groups - 1) / span : 0.0;
     out << "groups per second: " << fixed(rate, 2) << '\n';
-    if (const auto figures = m_intervals.Compute()) {
-        out << "command interval ms: min " << fixed(figures->minMs, 1) << " median "
-            << fixed(figures->medianMs, 1) << " p99 " << fixed(figures->p99Ms, 1) << " max "
-            << fixed(figures->maxMs, 1) << '\n';
-    } else {
-        out << "command interval ms: none\n";
-    }
+    out << "command interval ms: " << FiguresText(m_intervals) << '\n';
+    out << "reply to next command ms: " << FiguresText(m_replyToCommand) << '\n';
     return out.str();
 }
 

@@ -54,6 +54,8 @@ public:
     void BeginConnection();
     void Record(const Command& command, MonoTime now);
     void RecordMalformed() { ++m_counts.malformed; }
+    // An answer went out: the next command's arrival is measured from here.
+    void RecordReplyWritten(MonoTime now) { m_lastReply = now; }
 
     [[nodiscard]] const Counts& counts() const { return m_counts; }
     // Key-value lines for the end of a run.
@@ -67,6 +69,8 @@ private:
     std::optional<MonoTime> m_firstGroup;
     MonoTime m_lastGroup{};
     IntervalStats m_intervals;
+    std::optional<MonoTime> m_lastReply;
+    IntervalStats m_replyToCommand;
 };
 
 }  // namespace encoder_sim

@@ -200,6 +200,7 @@ TEST(Recorder, WritesGroupsUnderTheLastPiAndSummarises) {
     recorder.BeginConnection();
     recorder.Record(ParseCommand("G=000100020003"), at(0));
     recorder.Record(ParseCommand("PI=D3A7"), at(10));
+    recorder.RecordReplyWritten(at(11));
     recorder.Record(ParseCommand("G=2400ABCD0000"), at(100));
     recorder.Record(ParseCommand("G=2401ABCD0000"), at(200));
     recorder.RecordMalformed();
@@ -207,7 +208,8 @@ TEST(Recorder, WritesGroupsUnderTheLastPiAndSummarises) {
     EXPECT_EQ(recorder.Summary(),
               "commands: 4\ngroups: 3\npi commands: 1\nmalformed lines: 1\nconnections: 1\n"
               "groups per second: 10.00\n"
-              "command interval ms: min 10.0 median 90.0 p99 100.0 max 100.0\n");
+              "command interval ms: min 10.0 median 90.0 p99 100.0 max 100.0\n"
+              "reply to next command ms: min 89.0 median 89.0 p99 89.0 max 89.0\n");
 }
 
 TEST(Recorder, MeasuresNoIntervalAcrossConnections) {
