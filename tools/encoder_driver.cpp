@@ -27,8 +27,8 @@ encoder_sim::MonoTime MonotonicNow() {
     return std::chrono::steady_clock::now().time_since_epoch();
 }
 
-Driver::Driver(encoder_sim::Session& session, encoder_sim::Recorder& recorder,
-               Endpoint& endpoint, std::int64_t quitAfterGroups)
+Driver::Driver(encoder_sim::Session& session, encoder_sim::Recorder& recorder, Endpoint& endpoint,
+               std::int64_t quitAfterGroups)
     : m_session(session),
       m_recorder(recorder),
       m_endpoint(endpoint),

@@ -35,8 +35,8 @@ std::string FiguresText(const IntervalStats& stats) {
     if (!figures) {
         return "none";
     }
-    return "min " + fixed(figures->minMs, 1) + " median " + fixed(figures->medianMs, 1) +
-           " p99 " + fixed(figures->p99Ms, 1) + " max " + fixed(figures->maxMs, 1);
+    return "min " + fixed(figures->minMs, 1) + " median " + fixed(figures->medianMs, 1) + " p99 " +
+           fixed(figures->p99Ms, 1) + " max " + fixed(figures->maxMs, 1);
 }
 
 }  // namespace
