@@ -1,0 +1,240 @@
+// The encoder output measured against the encoder simulator: groups per second against the
+// nominal pace of each mode, the time between commands, the time from an acknowledgement to
+// the next command, and the longest stall of the event loop while sending.
+//
+//   output_evidence --mode 88|130|260|ack|serial-1200|serial-stalled --seconds N
+//
+// It loads the plug-in like a host, sets the "RDS Encoder" tab, presses "Connect / Update",
+// keeps the queue full and prints one line of figures.
+#include <QApplication>
+#include <QCheckBox>
+#include <QComboBox>
+#include <QCommandLineParser>
+#include <QElapsedTimer>
+#include <QFile>
+#include <QLineEdit>
+#include <QListWidget>
+#include <QProcess>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QRegularExpression>
+#include <QStatusBar>
+#include <QTemporaryDir>
+#include <QTimer>
+
+#include <algorithm>
+#include <cstdio>
+#include <cstdlib>
+#include <optional>
+#include <stdexcept>
+#include <vector>
+
+#include "plugin_library.h"
+
+namespace {
+
+struct Mode {
+    QString name;
+    int speedIndex;  // RGSPEED: 0 = 1200 ... 4 = 19200 bps
+    bool bidirectional;
+    bool limit;
+    bool serial;
+    QStringList simulatorOptions;
+    double nominalMs;
+};
+
+const std::vector<Mode>& Modes() {
+    static const std::vector<Mode> modes = {
+        {"88", 2, false, false, false, {"--reply", "none"}, 88},
+        {"130", 1, false, false, false, {"--reply", "none"}, 130},
+        {"260", 2, false, true, false, {"--reply", "none"}, 260},
+        {"ack", 2, true, false, false, {"--reply", "ack"}, 60},
+        {"serial-1200", 0, false, false, true, {"--reply", "none"}, 260},
+        {"serial-stalled", 4, false, false, true, {"--reply", "none", "--stop-reading", "0"}, 88},
+    };
+    return modes;
+}
+
+// The longest gaps between ticks of a 1 ms timer: what a user would feel as a frozen window.
+class StallMeter {
+public:
+    StallMeter() {
+        m_timer.setTimerType(Qt::PreciseTimer);
+        QObject::connect(&m_timer, &QTimer::timeout, &m_timer, [this] {
+            const qint64 now = m_clock.nsecsElapsed();
+            m_gapsUs.push_back((now - m_last) / 1000);
+            m_last = now;
+        });
+        m_clock.start();
+        m_last = m_clock.nsecsElapsed();
+        m_timer.start(1);
+    }
+    double MaxMs() const {
+        return m_gapsUs.empty() ? 0 : *std::max_element(m_gapsUs.begin(), m_gapsUs.end()) / 1e3;
+    }
+    double PercentileMs(double fraction) const {
+        if (m_gapsUs.empty()) {
+            return 0;
+        }
+        std::vector<qint64> sorted = m_gapsUs;
+        std::sort(sorted.begin(), sorted.end());
+        const auto rank = static_cast<std::size_t>(fraction * static_cast<double>(sorted.size()));
+        return sorted[std::min(rank, sorted.size() - 1)] / 1e3;
+    }
+
+private:
+    QTimer m_timer;
+    QElapsedTimer m_clock;
+    qint64 m_last = 0;
+    std::vector<qint64> m_gapsUs;
+};
+
+// Starts the simulator and reads the address or device it prints first.
+QString StartSimulator(QProcess& simulator, const QString& program, const Mode& mode,
+                       const QString& summaryPath) {
+    QStringList arguments =
+        mode.serial ? QStringList{"--pty", "--com", "7"} : QStringList{"--tcp", "0"};
+    arguments << mode.simulatorOptions << "--output"
+              << "/dev/null"
+              << "--summary" << summaryPath;
+    simulator.start(program, arguments);
+    if (!simulator.waitForStarted(5000)) {
+        throw std::runtime_error("cannot start " + program.toStdString());
+    }
+    while (simulator.waitForReadyRead(5000) || simulator.canReadLine()) {
+        const QString line = QString::fromUtf8(simulator.readLine()).trimmed();
+        static const QRegularExpression listening("^# listening on .*:(\\d+)$");
+        if (const auto match = listening.match(line); match.hasMatch()) {
+            return match.captured(1);
+        }
+        if (line.startsWith("# COM7")) {
+            return "COM7";
+        }
+    }
+    throw std::runtime_error("the simulator printed no address");
+}
+
+template <typename Widget>
+Widget* Control(QWidget* window, const char* name) {
+    auto* widget = window->findChild<Widget*>(QString::fromLatin1(name));
+    if (widget == nullptr) {
+        throw std::runtime_error(std::string("no control named ") + name);
+    }
+    return widget;
+}
+
+void CheckItem(QWidget* group, int index) {
+    const QList<QRadioButton*> buttons = group->findChildren<QRadioButton*>();
+    buttons.at(index)->setChecked(true);
+}
+
+void SetEncoderTab(QWidget* window, const Mode& mode, const QString& port) {
+    CheckItem(Control<QWidget>(window, "RGCON"), mode.serial ? 0 : 1);
+    CheckItem(Control<QWidget>(window, "RGSPEED"), mode.speedIndex);
+    Control<QComboBox>(window, "CBCOMP")->setCurrentIndex(6);
+    Control<QLineEdit>(window, "EHOST")->setText("127.0.0.1");
+    Control<QLineEdit>(window, "EPORT")->setText(mode.serial ? "23" : port);
+    Control<QCheckBox>(window, "CBBIDI")->setChecked(mode.bidirectional);
+    Control<QCheckBox>(window, "CBLIMIT")->setChecked(mode.limit);
+    auto* list = Control<QListWidget>(window, "CLBSHOW");
+    for (int row = 0; row < list->count(); ++row) {
+        list->item(row)->setCheckState(Qt::Checked);
+    }
+    Control<QPushButton>(window, "BUPDATE")->click();
+}
+
+// Groups of type 8A, numbered in block 3, one every 10 ms: faster than any mode sends them.
+void FeedGroups(QTimer& feeder, const PluginLibrary& plugin) {
+    static int32_t number = 0;
+    feeder.setTimerType(Qt::PreciseTimer);
+    QObject::connect(&feeder, &QTimer::timeout, &feeder, [&plugin] {
+        const HostGroupRecord group{{0, 0, 0, 0xD3A7, 0x8000, number & 0xFFFF, 0x1234}};
+        ++number;
+        plugin.RDSGroup(&group);
+    });
+    feeder.start(10);
+}
+
+QString SummaryValue(const QString& summary, const QString& key) {
+    const QRegularExpression line("^" + QRegularExpression::escape(key) + ": (.*)$",
+                                  QRegularExpression::MultilineOption);
+    return line.match(summary).captured(1);
+}
+
+double Figure(const QString& figures, const QString& name) {
+    const QRegularExpression value(name + " ([0-9.]+)");
+    return value.match(figures).captured(1).toDouble();
+}
+
+void Report(const Mode& mode, const QString& summary, const StallMeter& stalls,
+            const QString& status) {
+    const double rate = SummaryValue(summary, "groups per second").toDouble();
+    const QString intervals = SummaryValue(summary, "command interval ms");
+    const QString replies = SummaryValue(summary, "reply to next command ms");
+    std::printf(
+        "mode %-14s groups %6s  rate %6.2f/s  ratio %.3f  interval p50 %6.1f p99 %6.1f ms  "
+        "ack->next p50 %5.1f p99 %5.1f ms  stall max %6.1f p99.9 %5.1f ms  status \"%s\"\n",
+        qPrintable(mode.name), qPrintable(SummaryValue(summary, "groups")), rate,
+        rate * mode.nominalMs / 1000.0, Figure(intervals, "median"), Figure(intervals, "p99"),
+        Figure(replies, "median"), Figure(replies, "p99"), stalls.MaxMs(),
+        stalls.PercentileMs(0.999), qPrintable(status));
+    std::fflush(stdout);
+}
+
+int Run(const QString& modeName, int seconds, const QString& pluginPath,
+        const QString& simulatorPath) {
+    const auto found = std::find_if(Modes().begin(), Modes().end(),
+                                    [&](const Mode& mode) { return mode.name == modeName; });
+    if (found == Modes().end()) {
+        throw std::runtime_error("unknown mode " + modeName.toStdString());
+    }
+    QTemporaryDir scratch;
+    // The simulator links COM7 in this private port map, and the plug-in looks it up there.
+    qputenv("XDG_CONFIG_HOME", scratch.path().toUtf8());
+    const QString summaryPath = scratch.filePath("summary.txt");
+    QProcess simulator;
+    const QString port = StartSimulator(simulator, simulatorPath, *found, summaryPath);
+
+    PluginLibrary plugin;
+    if (!plugin.Load(pluginPath.toStdString())) {
+        throw std::runtime_error(plugin.Error());
+    }
+    auto* window = static_cast<QWidget*>(plugin.Initialize(0, 0));
+    SetEncoderTab(window, *found, port);
+    StallMeter stalls;
+    QTimer feeder;
+    FeedGroups(feeder, plugin);
+    // The plug-in destroys its window when the application quits: read the status line before.
+    QString status;
+    QTimer::singleShot(seconds * 1000, Qt::PreciseTimer, [&] {
+        status = Control<QStatusBar>(window, "StatusBar1")->currentMessage();
+        QCoreApplication::quit();
+    });
+    QCoreApplication::exec();
+
+    simulator.terminate();
+    simulator.waitForFinished(5000);
+    QFile file(summaryPath);
+    file.open(QIODevice::ReadOnly);
+    Report(*found, QString::fromUtf8(file.readAll()), stalls, status);
+    return 0;
+}
+
+}  // namespace
+
+int main(int argc, char* argv[]) {
+    QApplication app(argc, argv);
+    QCommandLineParser parser;
+    parser.addOptions({{"mode", "88, 130, 260, ack, serial-1200 or serial-stalled.", "mode"},
+                       {"seconds", "How long to send.", "s", "60"},
+                       {"plugin", "The plug-in.", "path", TOLVANE_PLUGIN_PATH},
+                       {"encoder", "The encoder simulator.", "path", TOLVANE_ENCODER_PATH}});
+    parser.process(app);
+    try {
+        return Run(parser.value("mode"), parser.value("seconds").toInt(), parser.value("plugin"),
+                   parser.value("encoder"));
+    } catch (const std::exception& error) {
+        std::fprintf(stderr, "output_evidence: %s\n", error.what());
+        return 1;
+    }
+}
