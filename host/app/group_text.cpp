@@ -1,5 +1,7 @@
 #include "group_text.h"
 
+#include "sample_station.h"
+
 #include <array>
 #include <cctype>
 #include <cstdio>
@@ -94,35 +96,5 @@ std::string FormatGroupLine(const HostGroupRecord& group) {
 }
 
 std::vector<HostGroupRecord> SampleGroups(int count) {
-    constexpr int32_t kPi = 0xD3A7;
-    constexpr int32_t kPty = 10 << 5;
-    constexpr std::string_view kPs = "TOLVANE ";
-    constexpr std::string_view kRadioText = "Tolvane sample RadioText, made by its own code.     ";
-    std::vector<HostGroupRecord> groups;
-    groups.reserve(static_cast<std::size_t>(count));
-    for (int n = 0; n < count; ++n) {
-        HostGroupRecord group{{n, 0, 0, kPi, 0, 0, 0}};
-        const int kind = n % 10;
-        if (kind < 4) {  // 0A: programme service name, two characters per group
-            const auto segment = static_cast<std::size_t>(n % 4);
-            group.fields[4] = (0 << 12) | kPty | static_cast<int32_t>(segment);
-            group.fields[5] = 0xE0CD;
-            group.fields[6] = (kPs[segment * 2] << 8) | kPs[segment * 2 + 1];
-        } else if (kind < 8) {  // 2A: RadioText, four characters per group
-            const auto segment = static_cast<std::size_t>((n / 10 * 4 + kind - 4) % 13);
-            group.fields[4] = (2 << 12) | kPty | static_cast<int32_t>(segment);
-            group.fields[5] = (kRadioText[segment * 4] << 8) | kRadioText[segment * 4 + 1];
-            group.fields[6] = (kRadioText[segment * 4 + 2] << 8) | kRadioText[segment * 4 + 3];
-        } else if (kind == 8) {  // 4A: clock time
-            group.fields[4] = (4 << 12) | kPty | 0x0001;
-            group.fields[5] = 0xD2A4;
-            group.fields[6] = 0x6A40;
-        } else {  // 1A with its block 3 received in error
-            group.fields[4] = (1 << 12) | kPty;
-            group.fields[5] = -1;
-            group.fields[6] = 0x0000;
-        }
-        groups.push_back(group);
-    }
-    return groups;
+    return SampleStationGroups(count);
 }

@@ -24,6 +24,5 @@ GroupFile ReadGroups(std::istream& in);
 
 std::string FormatGroupLine(const HostGroupRecord& group);
 
-// A made-up station's groups, built by this code: programme service name, RadioText, clock
-// time and a few other types, with every tenth group's block 3 received in error.
+// The made-up station of sample_station.h.
 std::vector<HostGroupRecord> SampleGroups(int count);

@@ -2,7 +2,11 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <map>
 #include <sstream>
+
+#include "sample_station.h"
 
 namespace {
 
@@ -41,16 +45,48 @@ TEST(GroupText, BlankAndCommentLinesWithCrLfEndsAreNotRejected) {
 TEST(GroupText, SampleGroupsSurviveARoundTrip) {
     const auto samples = SampleGroups(100);
     ASSERT_EQ(samples.size(), 100u);
-    int errors = 0;
     for (const HostGroupRecord& group : samples) {
         const auto parsed = ParseGroupLine(FormatGroupLine(group));
         ASSERT_TRUE(parsed.has_value());
         for (int block = 3; block < 7; ++block) {
             EXPECT_EQ(parsed->fields[block], group.fields[block]);
         }
-        errors += group.fields[5] < 0 ? 1 : 0;
     }
-    EXPECT_EQ(errors, 10);
+}
+
+// A decoder fed the sample assembles the station's name and RadioText, and finds every
+// service the station announces, and some blocks received in error.
+TEST(SampleStation, CarriesEachServiceAndDecodesToItsTexts) {
+    std::string ps(8, '?');
+    std::string radioText(52, '?');
+    std::map<int, int> types;
+    int errors = 0;
+    for (const HostGroupRecord& group : SampleStationGroups(684)) {
+        const int32_t* block = &group.fields[3];
+        if (std::any_of(block, block + 4, [](int32_t b) { return b < 0; })) {
+            ++errors;
+            continue;
+        }
+        const int type = block[1] >> 11;  // group type and version, 0 = 0A
+        ++types[type];
+        const auto text = [](std::string& into, std::size_t at, int32_t word) {
+            into[at] = static_cast<char>(word >> 8);
+            into[at + 1] = static_cast<char>(word & 0xFF);
+        };
+        if (type == 0) {
+            text(ps, static_cast<std::size_t>(block[1] & 3) * 2, block[3]);
+        } else if (type == 4) {
+            text(radioText, static_cast<std::size_t>(block[1] & 15) * 4, block[2]);
+            text(radioText, static_cast<std::size_t>(block[1] & 15) * 4 + 2, block[3]);
+        }
+    }
+    EXPECT_EQ(ps, "TOLVANE ");
+    EXPECT_EQ(radioText.substr(0, radioText.find('\r')),
+              "Tolvane sample station: traffic news on the hour");
+    for (const int type : {0, 2, 4, 6, 8, 16}) {  // 0A, 1A, 2A, 3A, 4A, 8A
+        EXPECT_GT(types[type], 0) << "type index " << type;
+    }
+    EXPECT_GT(errors, 10);
 }
 
 }  // namespace
