@@ -5,6 +5,7 @@
 #include <QCommandLineParser>
 #include <QDir>
 #include <QElapsedTimer>
+#include <QFileInfo>
 #include <QLabel>
 #include <QTabWidget>
 #include <QTimer>
@@ -36,8 +37,11 @@ void AddOptions(QCommandLineParser& parser) {
     });
 }
 
+// The installed plug-in folder, else the build tree's library folder.
 QString DefaultPluginPath() {
-    return QDir(QCoreApplication::applicationDirPath()).filePath("../lib/tolvane.so");
+    const QDir bin(QCoreApplication::applicationDirPath());
+    const QString installed = bin.filePath("../lib/tolvane/tolvane.so");
+    return QFileInfo::exists(installed) ? installed : bin.filePath("../lib/tolvane.so");
 }
 
 std::vector<HostGroupRecord> LoadGroups(const QString& path) {
