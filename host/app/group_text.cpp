@@ -67,15 +67,19 @@ std::optional<HostGroupRecord> ParseGroupLine(std::string_view line) {
     return group;
 }
 
+bool IsBlankOrComment(std::string_view line) {
+    const std::string_view text = WithoutLineEnd(line);
+    return text.empty() || text[0] == '#';
+}
+
 GroupFile ReadGroups(std::istream& in) {
     GroupFile file;
     std::string line;
     while (std::getline(in, line)) {
-        const std::string_view text = WithoutLineEnd(line);
-        if (text.empty() || text[0] == '#') {
+        if (IsBlankOrComment(line)) {
             continue;
         }
-        if (auto group = ParseGroupLine(text)) {
+        if (auto group = ParseGroupLine(line)) {
             file.groups.push_back(*group);
         } else {
             ++file.rejectedLines;

@@ -16,6 +16,9 @@
 // The group on the line, or nothing for a comment, a blank line or a line that is no group.
 std::optional<HostGroupRecord> ParseGroupLine(std::string_view line);
 
+// An empty line (spaces and a CR of a CR LF end aside) or a comment.
+bool IsBlankOrComment(std::string_view line);
+
 struct GroupFile {
     std::vector<HostGroupRecord> groups;
     int rejectedLines = 0;
