@@ -7,18 +7,11 @@
 // It loads the plug-in like a host, sets the "RDS Encoder" tab, presses "Connect / Update",
 // keeps the queue full and prints one line of figures.
 #include <QApplication>
-#include <QCheckBox>
-#include <QComboBox>
 #include <QCommandLineParser>
 #include <QElapsedTimer>
 #include <QFile>
-#include <QLineEdit>
-#include <QListWidget>
 #include <QProcess>
-#include <QPushButton>
-#include <QRadioButton>
 #include <QRegularExpression>
-#include <QStatusBar>
 #include <QTemporaryDir>
 #include <QTimer>
 
@@ -29,6 +22,7 @@
 #include <stdexcept>
 #include <vector>
 
+#include "plugin_driver.h"
 #include "plugin_library.h"
 
 namespace {
@@ -89,7 +83,6 @@ private:
     std::vector<qint64> m_gapsUs;
 };
 
-// Starts the simulator and reads the address or device it prints first.
 QString StartSimulator(QProcess& simulator, const QString& program, const Mode& mode,
                        const QString& summaryPath) {
     QStringList arguments =
@@ -97,50 +90,7 @@ QString StartSimulator(QProcess& simulator, const QString& program, const Mode& 
     arguments << mode.simulatorOptions << "--output"
               << "/dev/null"
               << "--summary" << summaryPath;
-    simulator.start(program, arguments);
-    if (!simulator.waitForStarted(5000)) {
-        throw std::runtime_error("cannot start " + program.toStdString());
-    }
-    while (simulator.waitForReadyRead(5000) || simulator.canReadLine()) {
-        const QString line = QString::fromUtf8(simulator.readLine()).trimmed();
-        static const QRegularExpression listening("^# listening on .*:(\\d+)$");
-        if (const auto match = listening.match(line); match.hasMatch()) {
-            return match.captured(1);
-        }
-        if (line.startsWith("# COM7")) {
-            return "COM7";
-        }
-    }
-    throw std::runtime_error("the simulator printed no address");
-}
-
-template <typename Widget>
-Widget* Control(QWidget* window, const char* name) {
-    auto* widget = window->findChild<Widget*>(QString::fromLatin1(name));
-    if (widget == nullptr) {
-        throw std::runtime_error(std::string("no control named ") + name);
-    }
-    return widget;
-}
-
-void CheckItem(QWidget* group, int index) {
-    const QList<QRadioButton*> buttons = group->findChildren<QRadioButton*>();
-    buttons.at(index)->setChecked(true);
-}
-
-void SetEncoderTab(QWidget* window, const Mode& mode, const QString& port) {
-    CheckItem(Control<QWidget>(window, "RGCON"), mode.serial ? 0 : 1);
-    CheckItem(Control<QWidget>(window, "RGSPEED"), mode.speedIndex);
-    Control<QComboBox>(window, "CBCOMP")->setCurrentIndex(6);
-    Control<QLineEdit>(window, "EHOST")->setText("127.0.0.1");
-    Control<QLineEdit>(window, "EPORT")->setText(mode.serial ? "23" : port);
-    Control<QCheckBox>(window, "CBBIDI")->setChecked(mode.bidirectional);
-    Control<QCheckBox>(window, "CBLIMIT")->setChecked(mode.limit);
-    auto* list = Control<QListWidget>(window, "CLBSHOW");
-    for (int row = 0; row < list->count(); ++row) {
-        list->item(row)->setCheckState(Qt::Checked);
-    }
-    Control<QPushButton>(window, "BUPDATE")->click();
+    return plugin_driver::StartSimulator(simulator, program, arguments);
 }
 
 // Groups of type 8A, numbered in block 3, one every 10 ms: faster than any mode sends them.
@@ -200,14 +150,16 @@ int Run(const QString& modeName, int seconds, const QString& pluginPath,
         throw std::runtime_error(plugin.Error());
     }
     auto* window = static_cast<QWidget*>(plugin.Initialize(0, 0));
-    SetEncoderTab(window, *found, port);
+    plugin_driver::TickGroupTypes(window);
+    plugin_driver::SetEncoderTab(
+        window, {found->serial, port, found->speedIndex, found->bidirectional, found->limit});
     StallMeter stalls;
     QTimer feeder;
     FeedGroups(feeder, plugin);
     // The plug-in destroys its window when the application quits: read the status line before.
     QString status;
     QTimer::singleShot(seconds * 1000, Qt::PreciseTimer, [&] {
-        status = Control<QStatusBar>(window, "StatusBar1")->currentMessage();
+        status = plugin_driver::StatusText(window);
         QCoreApplication::quit();
     });
     QCoreApplication::exec();
