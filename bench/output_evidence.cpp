@@ -122,8 +122,8 @@ void Report(const Mode& mode, const QString& summary, const StallMeter& stalls,
     const QString intervals = SummaryValue(summary, "command interval ms");
     const QString replies = SummaryValue(summary, "reply to next command ms");
     std::printf(
-        "mode %-14s groups %6s  rate %6.2f/s  ratio %.3f  interval p50 %6.1f p99 %6.1f ms  "
-        "ack->next p50 %5.1f p99 %5.1f ms  stall max %6.1f p99.9 %5.1f ms  status \"%s\"\n",
+        "mode=%s groups=%s rate=%.2f ratio=%.3f interval_p50=%.1f interval_p99=%.1f "
+        "ack_p50=%.1f ack_p99=%.1f stall_max=%.1f stall_p999=%.1f status=\"%s\"\n",
         qPrintable(mode.name), qPrintable(SummaryValue(summary, "groups")), rate,
         rate * mode.nominalMs / 1000.0, Figure(intervals, "median"), Figure(intervals, "p99"),
         Figure(replies, "median"), Figure(replies, "p99"), stalls.MaxMs(),

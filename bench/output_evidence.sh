@@ -1,5 +1,6 @@
 #!/usr/bin/env bash
-# Measures the encoder output against the encoder simulator and prints one line per mode:
+# Measures the encoder output against the encoder simulator and prints one line per mode
+# (key=value pairs):
 # pacing (88, 130, 260 ms and acknowledged), acknowledgement latency, event-loop stalls while
 # sending to a pseudo-terminal, then idle CPU of the reference host beside a bare Qt program.
 # Usage: bench/output_evidence.sh [seconds per mode, default 60] [build dir, default build/default]
@@ -34,5 +35,5 @@ host_used=$(awk -v a="$host_start" -v b="$(cpu_seconds $host)" 'BEGIN { print b 
 bare_used=$(awk -v a="$bare_start" -v b="$(cpu_seconds $bare)" 'BEGIN { print b - a }')
 wait $host $bare
 awk -v h="$host_used" -v b="$bare_used" -v s="$idle" 'BEGIN {
-    printf "idle %d s: tolvane-host with the plug-in %.2f%% of a core, bare Qt 5 ms timer %.2f%%\n",
+    printf "idle_seconds=%d host_cpu_percent=%.2f bare_qt_timer_cpu_percent=%.2f\n",
            s, 100 * h / s, 100 * b / s }'
