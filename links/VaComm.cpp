@@ -522,7 +522,7 @@ void TVaCustomComm::changeLineSetting(const std::function<void()>& assign) {
     }
 }
 
-void TVaCustomComm::setBaudrate(TVaBaudrate value) {
+void TVaCustomComm::SetBaudrate(TVaBaudrate value) {
     if (value == m_baudrate) {
         return;
     }
@@ -534,7 +534,7 @@ void TVaCustomComm::setBaudrate(TVaBaudrate value) {
     });
 }
 
-void TVaCustomComm::setUserBaudrate(std::int32_t value) {
+void TVaCustomComm::SetUserBaudrate(std::int32_t value) {
     if (value == m_userBaudrate) {
         return;
     }
@@ -544,36 +544,36 @@ void TVaCustomComm::setUserBaudrate(std::int32_t value) {
     });
 }
 
-void TVaCustomComm::setParity(TVaParity value) {
+void TVaCustomComm::SetParity(TVaParity value) {
     if (value != m_parity) {
         changeLineSetting([&] { m_parity = value; });
     }
 }
 
-void TVaCustomComm::setDatabits(TVaDatabits value) {
+void TVaCustomComm::SetDatabits(TVaDatabits value) {
     if (value != m_databits) {
         changeLineSetting([&] { m_databits = value; });
     }
 }
 
-void TVaCustomComm::setStopbits(TVaStopbits value) {
+void TVaCustomComm::SetStopbits(TVaStopbits value) {
     if (value != m_stopbits) {
         changeLineSetting([&] { m_stopbits = value; });
     }
 }
 
-void TVaCustomComm::setOptions(TVaCommOptions value) {
+void TVaCustomComm::SetOptions(TVaCommOptions value) {
     if (!(value == m_options)) {
         changeLineSetting([&] { m_options = value; });
     }
 }
 
-void TVaCustomComm::setBuffers(const TVaBuffers& value) {
+void TVaCustomComm::SetBuffers(const TVaBuffers& value) {
     CheckClosed();
     m_buffers.Assign(value);
 }
 
-void TVaCustomComm::setPortNum(TVaPortInt value) {
+void TVaCustomComm::SetPortNum(TVaPortInt value) {
     CheckClosed();
     if (value < 0) {
         throw std::out_of_range("PortNum must be 0 to 2147483647");
@@ -581,34 +581,34 @@ void TVaCustomComm::setPortNum(TVaPortInt value) {
     m_portNum = value;
 }
 
-void TVaCustomComm::setDeviceName(const std::string& value) {
+void TVaCustomComm::SetDeviceName(const std::string& value) {
     CheckClosed();
     m_deviceName = value;
 }
 
-void TVaCustomComm::setMonitorEvents(TVaCommEvents value) {
+void TVaCustomComm::SetMonitorEvents(TVaCommEvents value) {
     CheckClosed();
     m_monitorEvents = value;
 }
 
-void TVaCustomComm::setDirectWrite(bool value) {
+void TVaCustomComm::SetDirectWrite(bool value) {
     CheckClosed();
     m_directWrite = value;
 }
 
-void TVaCustomComm::setUpdateDCB(bool value) {
+void TVaCustomComm::SetUpdateDCB(bool value) {
     CheckClosed();
     m_updateDcb = value;
 }
 
-void TVaCustomComm::setEventPriority(TThreadPriority value) {
+void TVaCustomComm::SetEventPriority(TThreadPriority value) {
     m_eventPriority = value;
     if (m_eventThread) {
         m_eventThread->SetPriority(value);
     }
 }
 
-void TVaCustomComm::setWritePriority(TThreadPriority value) {
+void TVaCustomComm::SetWritePriority(TThreadPriority value) {
     m_writePriority = value;
     if (m_writeThread) {
         m_writeThread->SetPriority(value);

@@ -134,45 +134,45 @@ public:
     std::string DevicePath() const;
 
     bool AutoOpen() const { return m_autoOpen; }
-    void setAutoOpen(bool value) { m_autoOpen = value; }
+    void SetAutoOpen(bool value) { m_autoOpen = value; }
     TVaBaudrate Baudrate() const { return m_baudrate; }
-    void setBaudrate(TVaBaudrate value);
+    void SetBaudrate(TVaBaudrate value);
     std::int32_t UserBaudrate() const { return m_userBaudrate; }
-    void setUserBaudrate(std::int32_t value);
+    void SetUserBaudrate(std::int32_t value);
     TVaParity Parity() const { return m_parity; }
-    void setParity(TVaParity value);
+    void SetParity(TVaParity value);
     TVaDatabits Databits() const { return m_databits; }
-    void setDatabits(TVaDatabits value);
+    void SetDatabits(TVaDatabits value);
     TVaStopbits Stopbits() const { return m_stopbits; }
-    void setStopbits(TVaStopbits value);
+    void SetStopbits(TVaStopbits value);
     TVaCommOptions Options() const { return m_options; }
-    void setOptions(TVaCommOptions value);
+    void SetOptions(TVaCommOptions value);
     TVaEventChars& EventChars() { return m_eventChars; }
-    void setEventChars(const TVaEventChars& value) { m_eventChars.Assign(value); }
+    void SetEventChars(const TVaEventChars& value) { m_eventChars.Assign(value); }
     TVaFlowControl& FlowControl() { return m_flowControl; }
-    void setFlowControl(const TVaFlowControl& value) { m_flowControl.Assign(value); }
+    void SetFlowControl(const TVaFlowControl& value) { m_flowControl.Assign(value); }
     TVaBuffers& Buffers() { return m_buffers; }
-    void setBuffers(const TVaBuffers& value);
+    void SetBuffers(const TVaBuffers& value);
 
     // Refused with "Can't perform this operation while port is open" while open.
     TVaPortInt PortNum() const { return m_portNum; }
-    void setPortNum(TVaPortInt value);
+    void SetPortNum(TVaPortInt value);
     std::string DeviceName() const { return m_deviceName; }
-    void setDeviceName(const std::string& value);
+    void SetDeviceName(const std::string& value);
     TVaCommEvents MonitorEvents() const { return m_monitorEvents; }
-    void setMonitorEvents(TVaCommEvents value);
+    void SetMonitorEvents(TVaCommEvents value);
     bool DirectWrite() const { return m_directWrite; }
-    void setDirectWrite(bool value);
+    void SetDirectWrite(bool value);
     bool UpdateDCB() const { return m_updateDcb; }
-    void setUpdateDCB(bool value);
+    void SetUpdateDCB(bool value);
 
     TThreadPriority EventPriority() const { return m_eventPriority; }
-    void setEventPriority(TThreadPriority value);
+    void SetEventPriority(TThreadPriority value);
     TThreadPriority WritePriority() const { return m_writePriority; }
-    void setWritePriority(TThreadPriority value);
+    void SetWritePriority(TThreadPriority value);
 
     std::string Version() const { return "1.5.0.0"; }
-    void setVersion(const std::string&) {}
+    void SetVersion(const std::string&) {}
 
     TNotifyEvent OnOpen, OnClose, OnCts, OnDsr, OnRlsd, OnRing, OnBreak;
     TVaCommErrorEvent OnError;

@@ -37,55 +37,55 @@ void TVaBuffers::storeNonNegative(TVaIntW& field, TVaIntW value) {
     Store(field, value);
 }
 
-void TVaBuffers::setReadSize(TVaIntW value) {
+void TVaBuffers::SetReadSize(TVaIntW value) {
     storeNonNegative(m_readSize, value);
 }
-void TVaBuffers::setWriteSize(TVaIntW value) {
+void TVaBuffers::SetWriteSize(TVaIntW value) {
     storeNonNegative(m_writeSize, value);
 }
-void TVaBuffers::setReadTimeout(TVaIntW value) {
+void TVaBuffers::SetReadTimeout(TVaIntW value) {
     storeNonNegative(m_readTimeout, value);
 }
-void TVaBuffers::setWriteTimeout(TVaIntW value) {
+void TVaBuffers::SetWriteTimeout(TVaIntW value) {
     storeNonNegative(m_writeTimeout, value);
 }
-void TVaBuffers::setXonLimit(TVaIntW value) {
+void TVaBuffers::SetXonLimit(TVaIntW value) {
     storeNonNegative(m_xonLimit, value);
 }
-void TVaBuffers::setXoffLimit(TVaIntW value) {
+void TVaBuffers::SetXoffLimit(TVaIntW value) {
     storeNonNegative(m_xoffLimit, value);
 }
 
 void TVaBuffers::Assign(const TVaBuffers& source) {
     Updating([&] {
-        setReadSize(source.ReadSize());
-        setWriteSize(source.WriteSize());
-        setReadTimeout(source.ReadTimeout());
-        setWriteTimeout(source.WriteTimeout());
-        setXonLimit(source.XonLimit());
-        setXoffLimit(source.XoffLimit());
+        SetReadSize(source.ReadSize());
+        SetWriteSize(source.WriteSize());
+        SetReadTimeout(source.ReadTimeout());
+        SetWriteTimeout(source.WriteTimeout());
+        SetXonLimit(source.XonLimit());
+        SetXoffLimit(source.XoffLimit());
     });
 }
 
 void TVaFlowControl::Assign(const TVaFlowControl& source) {
     Updating([&] {
-        setOutCtsFlow(source.OutCtsFlow());
-        setOutDsrFlow(source.OutDsrFlow());
-        setControlDtr(source.ControlDtr());
-        setControlRts(source.ControlRts());
-        setXonXoffOut(source.XonXoffOut());
-        setXonXoffIn(source.XonXoffIn());
-        setDsrSensitivity(source.DsrSensitivity());
-        setTxContinueOnXoff(source.TxContinueOnXoff());
+        SetOutCtsFlow(source.OutCtsFlow());
+        SetOutDsrFlow(source.OutDsrFlow());
+        SetControlDtr(source.ControlDtr());
+        SetControlRts(source.ControlRts());
+        SetXonXoffOut(source.XonXoffOut());
+        SetXonXoffIn(source.XonXoffIn());
+        SetDsrSensitivity(source.DsrSensitivity());
+        SetTxContinueOnXoff(source.TxContinueOnXoff());
     });
 }
 
 void TVaEventChars::Assign(const TVaEventChars& source) {
     Updating([&] {
-        setXonChar(source.XonChar());
-        setXoffChar(source.XoffChar());
-        setErrorChar(source.ErrorChar());
-        setEventChar(source.EventChar());
-        setEofChar(source.EofChar());
+        SetXonChar(source.XonChar());
+        SetXoffChar(source.XoffChar());
+        SetErrorChar(source.ErrorChar());
+        SetEventChar(source.EventChar());
+        SetEofChar(source.EofChar());
     });
 }

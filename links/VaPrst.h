@@ -74,12 +74,12 @@ public:
     TVaIntW XoffLimit() const { return m_xoffLimit; }
 
     // Negative values are refused with std::out_of_range.
-    void setReadSize(TVaIntW value);
-    void setWriteSize(TVaIntW value);
-    void setReadTimeout(TVaIntW value);
-    void setWriteTimeout(TVaIntW value);
-    void setXonLimit(TVaIntW value);
-    void setXoffLimit(TVaIntW value);
+    void SetReadSize(TVaIntW value);
+    void SetWriteSize(TVaIntW value);
+    void SetReadTimeout(TVaIntW value);
+    void SetWriteTimeout(TVaIntW value);
+    void SetXonLimit(TVaIntW value);
+    void SetXoffLimit(TVaIntW value);
 
 protected:
     void CheckChange() override;
@@ -111,14 +111,14 @@ public:
     bool DsrSensitivity() const { return m_dsrSensitivity; }
     bool TxContinueOnXoff() const { return m_txContinueOnXoff; }
 
-    void setOutCtsFlow(bool value) { Store(m_outCtsFlow, value); }
-    void setOutDsrFlow(bool value) { Store(m_outDsrFlow, value); }
-    void setControlDtr(TVaControlDtr value) { Store(m_controlDtr, value); }
-    void setControlRts(TVaControlRts value) { Store(m_controlRts, value); }
-    void setXonXoffOut(bool value) { Store(m_xonXoffOut, value); }
-    void setXonXoffIn(bool value) { Store(m_xonXoffIn, value); }
-    void setDsrSensitivity(bool value) { Store(m_dsrSensitivity, value); }
-    void setTxContinueOnXoff(bool value) { Store(m_txContinueOnXoff, value); }
+    void SetOutCtsFlow(bool value) { Store(m_outCtsFlow, value); }
+    void SetOutDsrFlow(bool value) { Store(m_outDsrFlow, value); }
+    void SetControlDtr(TVaControlDtr value) { Store(m_controlDtr, value); }
+    void SetControlRts(TVaControlRts value) { Store(m_controlRts, value); }
+    void SetXonXoffOut(bool value) { Store(m_xonXoffOut, value); }
+    void SetXonXoffIn(bool value) { Store(m_xonXoffIn, value); }
+    void SetDsrSensitivity(bool value) { Store(m_dsrSensitivity, value); }
+    void SetTxContinueOnXoff(bool value) { Store(m_txContinueOnXoff, value); }
 
 private:
     bool m_outCtsFlow = false;
@@ -143,11 +143,11 @@ public:
     char EventChar() const { return m_eventChar; }
     char EofChar() const { return m_eofChar; }
 
-    void setXonChar(char value) { Store(m_xonChar, value); }
-    void setXoffChar(char value) { Store(m_xoffChar, value); }
-    void setErrorChar(char value) { Store(m_errorChar, value); }
-    void setEventChar(char value) { Store(m_eventChar, value); }
-    void setEofChar(char value) { Store(m_eofChar, value); }
+    void SetXonChar(char value) { Store(m_xonChar, value); }
+    void SetXoffChar(char value) { Store(m_xoffChar, value); }
+    void SetErrorChar(char value) { Store(m_errorChar, value); }
+    void SetEventChar(char value) { Store(m_eventChar, value); }
+    void SetEofChar(char value) { Store(m_eofChar, value); }
 
 private:
     char m_xonChar = 17;

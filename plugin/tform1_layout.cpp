@@ -317,12 +317,12 @@ void TForm1::BuildLinks() {
     // stay in the device queue until they are polled.
     VaComm1 = new TVaComm(this);
     VaComm1->setObjectName(QString::fromUtf8("VaComm1"));
-    VaComm1->setBaudrate(br2400);
-    VaComm1->setPortNum(1);
-    VaComm1->setDeviceName("COM%d");
-    VaComm1->setMonitorEvents({ceRxChar, ceTxEmpty});
-    VaComm1->setEventPriority(tpHigher);
-    VaComm1->setDirectWrite(true);
+    VaComm1->SetBaudrate(br2400);
+    VaComm1->SetPortNum(1);
+    VaComm1->SetDeviceName("COM%d");
+    VaComm1->SetMonitorEvents({ceRxChar, ceTxEmpty});
+    VaComm1->SetEventPriority(tpHigher);
+    VaComm1->SetDirectWrite(true);
     VaComm1->OnException = [](QObject*, std::exception_ptr error) {
         Guarded("VaComm1", [&] { std::rethrow_exception(error); });
     };

@@ -106,11 +106,11 @@ TEST(VaCommDeviceMap, DevicePathOfTheComponentFormatsThenMaps) {
     PtyConfigHome home;
     home.linkPort(10, "/dev/ttyUSB1");
     TVaComm comm;
-    comm.setPortNum(10);
-    comm.setDeviceName(R"(\\.\COM%d)");
+    comm.SetPortNum(10);
+    comm.SetDeviceName(R"(\\.\COM%d)");
     EXPECT_EQ(comm.DevicePath(), "/dev/ttyUSB1");
-    comm.setPortNum(2);
-    comm.setDeviceName("COM%d");
+    comm.SetPortNum(2);
+    comm.SetDeviceName("COM%d");
     EXPECT_EQ(comm.DevicePath(), "/dev/ttyS1");
 }
 

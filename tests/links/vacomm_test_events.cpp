@@ -89,7 +89,7 @@ TEST_F(VaCommEvents, EventThreadRunsOnlyWhileOpenWithMonitoredEvents) {
 }
 
 TEST_F(VaCommEvents, NoEventThreadWithEmptyMonitorEvents) {
-    comm.setMonitorEvents({});
+    comm.SetMonitorEvents({});
     comm.Open();
     EXPECT_TRUE(threadsNamed("VaCommEvent").empty());
     EXPECT_TRUE(comm.WriteText("x"));
@@ -182,7 +182,7 @@ TEST_F(VaCommEvents, HandlerExceptionsGoToTheExceptionEventAndTheThreadGoesOn) {
 
 TEST_F(VaCommEvents, VanishedDeviceIsReportedThroughOnError) {
     comm.Close();
-    comm.setMonitorEvents({ceError, ceRxChar, ceTxEmpty});
+    comm.SetMonitorEvents({ceError, ceRxChar, ceTxEmpty});
     int errors = 0;
     comm.OnError = [&](QObject*, int word) { errors = word; };
     comm.Open();
@@ -204,7 +204,7 @@ TEST_F(VaCommEvents, EventPriorityReachesTheRunningThread) {
     const pid_t thread = eventThread();
     ASSERT_NE(thread, 0);
     ASSERT_TRUE(waitUntil([&] { return statFields(thread)[19] == -5; }, 1s));
-    comm.setEventPriority(tpNormal);
+    comm.SetEventPriority(tpNormal);
     EXPECT_EQ(statFields(thread)[19], 0);
     EXPECT_EQ(comm.EventPriority(), tpNormal);
 }

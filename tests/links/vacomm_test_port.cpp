@@ -94,15 +94,15 @@ TEST_F(VaCommPort, BytesWaitInOrderWhileNoHandlerIsAssigned) {
 TEST_F(VaCommPort, GuardedSettersRefuseWhileOpenAndKeepTheirValue) {
     comm.Open();
     const std::string kWhileOpen = "Can't perform this operation while port is open";
-    EXPECT_EQ(messageOf([&] { comm.setPortNum(1); }), kWhileOpen);
-    EXPECT_EQ(messageOf([&] { comm.setPortNum(2); }), kWhileOpen);
-    EXPECT_EQ(messageOf([&] { comm.setDeviceName("COM%d"); }), kWhileOpen);
-    EXPECT_EQ(messageOf([&] { comm.setDeviceName("/dev/null"); }), kWhileOpen);
-    EXPECT_EQ(messageOf([&] { comm.setMonitorEvents({}); }), kWhileOpen);
-    EXPECT_EQ(messageOf([&] { comm.setDirectWrite(false); }), kWhileOpen);
-    EXPECT_EQ(messageOf([&] { comm.setUpdateDCB(false); }), kWhileOpen);
-    EXPECT_EQ(messageOf([&] { comm.setBuffers(TVaBuffers()); }), kWhileOpen);
-    EXPECT_EQ(messageOf([&] { comm.Buffers().setWriteTimeout(5); }), kWhileOpen);
+    EXPECT_EQ(messageOf([&] { comm.SetPortNum(1); }), kWhileOpen);
+    EXPECT_EQ(messageOf([&] { comm.SetPortNum(2); }), kWhileOpen);
+    EXPECT_EQ(messageOf([&] { comm.SetDeviceName("COM%d"); }), kWhileOpen);
+    EXPECT_EQ(messageOf([&] { comm.SetDeviceName("/dev/null"); }), kWhileOpen);
+    EXPECT_EQ(messageOf([&] { comm.SetMonitorEvents({}); }), kWhileOpen);
+    EXPECT_EQ(messageOf([&] { comm.SetDirectWrite(false); }), kWhileOpen);
+    EXPECT_EQ(messageOf([&] { comm.SetUpdateDCB(false); }), kWhileOpen);
+    EXPECT_EQ(messageOf([&] { comm.SetBuffers(TVaBuffers()); }), kWhileOpen);
+    EXPECT_EQ(messageOf([&] { comm.Buffers().SetWriteTimeout(5); }), kWhileOpen);
     EXPECT_EQ(comm.PortNum(), 1);
     EXPECT_EQ(comm.DeviceName(), "COM%d");
     EXPECT_EQ(comm.MonitorEvents(), (TVaCommEvents{ceRxChar, ceTxEmpty}));
@@ -121,12 +121,12 @@ TEST_F(VaCommPort, OpenOnAnOpenPortRaisesAndLeavesItOpen) {
 }
 
 TEST_F(VaCommPort, MissingDeviceIsReportedWithItsPathAndLeavesThePortClosed) {
-    comm.setDeviceName("/dev/tolvane-no-such-tty");
+    comm.SetDeviceName("/dev/tolvane-no-such-tty");
     EXPECT_EQ(messageOf([&] { comm.Open(); }),
               "Specified device not found (/dev/tolvane-no-such-tty).");
     EXPECT_FALSE(comm.IsOpen());
     home.linkPort(1, "/dev/ttyUSB-unplugged");
-    comm.setDeviceName("COM%d");
+    comm.SetDeviceName("COM%d");
     EXPECT_EQ(messageOf([&] { comm.Open(); }),
               "Specified device not found (/dev/ttyUSB-unplugged).");
 }
@@ -147,7 +147,7 @@ TEST_F(VaCommPort, DeviceInUseIsRefusedWithErrnoText) {
 TEST_F(VaCommPort, FileThatIsNoTerminalIsRefused) {
     const std::string path = home.path() + "/plain-file";
     std::ofstream(path) << "not a tty";
-    comm.setDeviceName(path);
+    comm.SetDeviceName(path);
     EXPECT_EQ(messageOf([&] { comm.Open(); }), "Can't open specified device " + path +
                                                    " (Error 25, Inappropriate ioctl for device)");
     EXPECT_FALSE(comm.IsOpen());
@@ -167,7 +167,7 @@ TEST_F(VaCommPort, DeviceWithoutPermissionIsRefusedWithErrnoText) {
     const pid_t child = fork();
     ASSERT_GE(child, 0);
     if (child == 0) {
-        comm.setDeviceName(pty->slavePath());
+        comm.SetDeviceName(pty->slavePath());
         const bool dropped = setgid(65534) == 0 && setuid(65534) == 0;
         const std::string message = dropped ? messageOf([&] { comm.Open(); }) : "setuid failed";
         [[maybe_unused]] const ssize_t sent = write(pipeFds[1], message.data(), message.size());
@@ -218,10 +218,10 @@ TEST_F(VaCommPort, FailingOpenHandlerDoesNotFailOpen) {
 
 TEST_F(VaCommPort, SpeedChangeOnAnOpenPortTakesEffectAtOnce) {
     comm.Open();
-    comm.setBaudrate(br19200);
+    comm.SetBaudrate(br19200);
     termios line = pty->slaveSettings();
     EXPECT_EQ(cfgetospeed(&line), static_cast<speed_t>(B19200));
-    comm.setUserBaudrate(230400);
+    comm.SetUserBaudrate(230400);
     line = pty->slaveSettings();
     EXPECT_EQ(cfgetospeed(&line), static_cast<speed_t>(B230400));
     EXPECT_EQ(comm.Baudrate(), brUser);
@@ -229,7 +229,7 @@ TEST_F(VaCommPort, SpeedChangeOnAnOpenPortTakesEffectAtOnce) {
 
 TEST_F(VaCommPort, RefusedSpeedOnAnOpenPortKeepsTheOldOne) {
     comm.Open();
-    EXPECT_EQ(messageOf([&] { comm.setBaudrate(br14400); }),
+    EXPECT_EQ(messageOf([&] { comm.SetBaudrate(br14400); }),
               "Error writing dcb (22), Invalid argument");
     EXPECT_EQ(comm.Baudrate(), br2400);
     const termios line = pty->slaveSettings();
@@ -239,19 +239,19 @@ TEST_F(VaCommPort, RefusedSpeedOnAnOpenPortKeepsTheOldOne) {
 
 TEST_F(VaCommPort, FlowControlAndEventCharsTakeEffectOnAnOpenPort) {
     comm.Open();
-    comm.FlowControl().setOutCtsFlow(true);
+    comm.FlowControl().SetOutCtsFlow(true);
     EXPECT_NE(pty->slaveSettings().c_cflag & CRTSCTS, 0u);
-    comm.FlowControl().setOutCtsFlow(false);
-    comm.FlowControl().setXonXoffOut(true);
-    comm.FlowControl().setXonXoffIn(true);
-    comm.EventChars().setXonChar('Q');
-    comm.EventChars().setXoffChar('S');
+    comm.FlowControl().SetOutCtsFlow(false);
+    comm.FlowControl().SetXonXoffOut(true);
+    comm.FlowControl().SetXonXoffIn(true);
+    comm.EventChars().SetXonChar('Q');
+    comm.EventChars().SetXoffChar('S');
     const termios line = pty->slaveSettings();
     EXPECT_EQ(line.c_cflag & CRTSCTS, 0u);
     EXPECT_EQ(line.c_iflag & (IXON | IXOFF), static_cast<tcflag_t>(IXON | IXOFF));
     EXPECT_EQ(line.c_cc[VSTART], 'Q');
     EXPECT_EQ(line.c_cc[VSTOP], 'S');
-    comm.setOptions({coParityCheck});
+    comm.SetOptions({coParityCheck});
     EXPECT_NE(pty->slaveSettings().c_iflag & INPCK, 0u);
 }
 
@@ -302,13 +302,13 @@ INSTANTIATE_TEST_SUITE_P(
     FramingName);
 
 TEST_F(VaCommPort, FramingIsAppliedOnOpenAndWhileOpen) {
-    comm.setStopbits(sb2);
-    comm.setParity(paMark);
+    comm.SetStopbits(sb2);
+    comm.SetParity(paMark);
     comm.Open();
     EXPECT_NE(pty->slaveSettings().c_cflag & CSTOPB, 0u);
     EXPECT_NE(pty->slaveSettings().c_cflag & CMSPAR, 0u);
-    comm.setStopbits(sb1);
-    comm.setParity(paNone);
+    comm.SetStopbits(sb1);
+    comm.SetParity(paNone);
     EXPECT_EQ(pty->slaveSettings().c_cflag & (CSTOPB | CMSPAR), 0u);
 }
 
@@ -336,9 +336,9 @@ class VaCommRefusedLine : public test_support::PtyPortTest,
                           public testing::WithParamInterface<RefusedCase> {};
 
 TEST_P(VaCommRefusedLine, OpenFailsWithWriteDcbAndReleasesTheDevice) {
-    comm.setDatabits(GetParam().databits);
-    comm.setStopbits(GetParam().stopbits);
-    comm.setBaudrate(GetParam().baudrate);
+    comm.SetDatabits(GetParam().databits);
+    comm.SetStopbits(GetParam().stopbits);
+    comm.SetBaudrate(GetParam().baudrate);
     EXPECT_EQ(messageOf([&] { comm.Open(); }), "Error writing dcb (22), Invalid argument");
     EXPECT_FALSE(comm.IsOpen());
     TVaComm other;
@@ -369,7 +369,7 @@ class VaCommSpeed : public test_support::PtyPortTest,
                     public testing::WithParamInterface<SpeedCase> {};
 
 TEST_P(VaCommSpeed, OpenSetsEveryTableSpeedThePlatformHas) {
-    comm.setBaudrate(GetParam().baudrate);
+    comm.SetBaudrate(GetParam().baudrate);
     comm.Open();
     const termios line = pty->slaveSettings();
     EXPECT_EQ(cfgetospeed(&line), GetParam().code);
@@ -386,13 +386,13 @@ INSTANTIATE_TEST_SUITE_P(VaComm, VaCommSpeed,
                          SpeedName);
 
 TEST_F(VaCommPort, UserBaudrateOutsideTheTermiosTableIsRefused) {
-    comm.setUserBaudrate(31250);
+    comm.SetUserBaudrate(31250);
     EXPECT_EQ(messageOf([&] { comm.Open(); }), "Error writing dcb (22), Invalid argument");
     EXPECT_FALSE(comm.IsOpen());
 }
 
 TEST_F(VaCommPort, WithoutUpdateDcbTheLineIsLeftAloneButReadsStillReturnAtOnce) {
-    comm.setUpdateDCB(false);
+    comm.SetUpdateDCB(false);
     comm.Open();
     const termios line = pty->slaveSettings();
     EXPECT_NE(line.c_lflag & ICANON, 0u);
@@ -423,8 +423,8 @@ TEST_F(VaCommPort, VanishedDeviceRaisesReadAndWriteErrorsAndCanBeReopened) {
 TEST_F(VaCommPort, WriteToAFullQueueEndsWithinWriteTimeoutAsAShortWrite) {
     comm.Close();
     TVaBuffers buffers;
-    buffers.setWriteTimeout(300);
-    comm.setBuffers(buffers);
+    buffers.SetWriteTimeout(300);
+    comm.SetBuffers(buffers);
     comm.Open();
     const std::string block(64 * 1024, 'G');
     const auto start = Clock::now();
@@ -439,18 +439,18 @@ TEST_F(VaCommPort, WriteToAFullQueueEndsWithinWriteTimeoutAsAShortWrite) {
 
 TEST_F(VaCommPort, BufferedWritesGoOutThroughTheWriterThread) {
     comm.Close();
-    comm.setDirectWrite(false);
+    comm.SetDirectWrite(false);
     comm.Open();
     EXPECT_TRUE(comm.WriteText("G=0123456789AB\r"));
     EXPECT_EQ(pty->readMaster(15, 2s), "G=0123456789AB\r");
 }
 
 TEST_F(VaCommPort, BufferedWritesRaiseWhenTheBufferStaysFull) {
-    comm.setDirectWrite(false);
+    comm.SetDirectWrite(false);
     TVaBuffers buffers;
-    buffers.setWriteSize(256);
-    buffers.setWriteTimeout(100);
-    comm.setBuffers(buffers);
+    buffers.SetWriteSize(256);
+    buffers.SetWriteTimeout(100);
+    comm.SetBuffers(buffers);
     comm.Open();
     const std::string chunk(256, 'x');
     std::string message;

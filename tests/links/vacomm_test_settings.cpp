@@ -51,26 +51,26 @@ TEST(VaComm, SettingsObjectsStartWithTheirDefaults) {
 
 TEST(VaComm, VersionIgnoresWrites) {
     TVaComm comm;
-    comm.setVersion("2.0");
+    comm.SetVersion("2.0");
     EXPECT_EQ(comm.Version(), "1.5.0.0");
 }
 
 TEST(VaComm, TableBaudrateClearsUserBaudrateAndUserBaudrateSelectsBrUser) {
     TVaComm comm;
-    comm.setUserBaudrate(31250);
+    comm.SetUserBaudrate(31250);
     EXPECT_EQ(comm.Baudrate(), brUser);
     EXPECT_EQ(comm.UserBaudrate(), 31250);
-    comm.setBaudrate(br9600);
+    comm.SetBaudrate(br9600);
     EXPECT_EQ(comm.UserBaudrate(), 0);
-    comm.setUserBaudrate(31250);
-    comm.setBaudrate(brUser);
+    comm.SetUserBaudrate(31250);
+    comm.SetBaudrate(brUser);
     EXPECT_EQ(comm.UserBaudrate(), 31250);
 }
 
 TEST(VaComm, RefusesANegativePortNumber) {
     TVaComm comm;
-    comm.setPortNum(7);
-    EXPECT_THROW(comm.setPortNum(-1), std::out_of_range);
+    comm.SetPortNum(7);
+    EXPECT_THROW(comm.SetPortNum(-1), std::out_of_range);
     EXPECT_EQ(comm.PortNum(), 7);
 }
 
@@ -104,10 +104,10 @@ TEST(VaComm, AutoOpenOffLeavesLoadedPortClosed) {
 TEST(VaPersistent, SetterCallsBackOnlyForAChangedValue) {
     int changes = 0;
     TVaFlowControl flow([&] { ++changes; });
-    flow.setXonXoffIn(false);
+    flow.SetXonXoffIn(false);
     EXPECT_EQ(changes, 0);
-    flow.setXonXoffIn(true);
-    flow.setControlRts(rtsToggle);
+    flow.SetXonXoffIn(true);
+    flow.SetControlRts(rtsToggle);
     EXPECT_EQ(changes, 2);
     EXPECT_TRUE(flow.XonXoffIn());
     EXPECT_EQ(flow.ControlRts(), rtsToggle);
@@ -117,11 +117,11 @@ TEST(VaPersistent, AssignCopiesEverythingAndCallsBackOnce) {
     int changes = 0;
     TVaEventChars target([&] { ++changes; });
     TVaEventChars source;
-    source.setXonChar('a');
-    source.setXoffChar('b');
-    source.setErrorChar('c');
-    source.setEventChar('d');
-    source.setEofChar('e');
+    source.SetXonChar('a');
+    source.SetXoffChar('b');
+    source.SetErrorChar('c');
+    source.SetEventChar('d');
+    source.SetEofChar('e');
     target.Assign(source);
     EXPECT_EQ(changes, 1);
     EXPECT_EQ(target.XonChar(), 'a');
@@ -136,8 +136,8 @@ TEST(VaPersistent, UpdateBracketDefersTheCallbackToItsOutermostEnd) {
     TVaBuffers buffers([&] { ++changes; });
     buffers.BeginUpdate();
     buffers.BeginUpdate();
-    buffers.setReadSize(100);
-    buffers.setWriteSize(200);
+    buffers.SetReadSize(100);
+    buffers.SetWriteSize(200);
     buffers.EndUpdate();
     EXPECT_EQ(changes, 0);
     buffers.EndUpdate();
@@ -146,20 +146,20 @@ TEST(VaPersistent, UpdateBracketDefersTheCallbackToItsOutermostEnd) {
 
 TEST(VaPersistent, BuffersRefuseNegativeValues) {
     TVaBuffers buffers;
-    EXPECT_THROW(buffers.setWriteTimeout(-1), std::out_of_range);
+    EXPECT_THROW(buffers.SetWriteTimeout(-1), std::out_of_range);
     EXPECT_EQ(buffers.WriteTimeout(), 1000);
 }
 
 TEST(VaPersistent, AssignOfFlowControlCopiesEveryFlag) {
     TVaFlowControl source;
-    source.setOutCtsFlow(true);
-    source.setOutDsrFlow(true);
-    source.setControlDtr(dtrHandshake);
-    source.setControlRts(rtsHandshake);
-    source.setXonXoffOut(true);
-    source.setXonXoffIn(true);
-    source.setDsrSensitivity(true);
-    source.setTxContinueOnXoff(true);
+    source.SetOutCtsFlow(true);
+    source.SetOutDsrFlow(true);
+    source.SetControlDtr(dtrHandshake);
+    source.SetControlRts(rtsHandshake);
+    source.SetXonXoffOut(true);
+    source.SetXonXoffIn(true);
+    source.SetDsrSensitivity(true);
+    source.SetTxContinueOnXoff(true);
     TVaFlowControl target;
     target.Assign(source);
     EXPECT_TRUE(target.OutCtsFlow() && target.OutDsrFlow() && target.XonXoffOut() &&

@@ -12,12 +12,12 @@ namespace test_support {
 
 // The port as the plug-in window sets it up, with COM1 linked to a fresh pseudo-terminal.
 inline void ConfigureLikeVaComm1(TVaComm& comm) {
-    comm.setBaudrate(br2400);
-    comm.setPortNum(1);
-    comm.setDeviceName("COM%d");
-    comm.setMonitorEvents({ceRxChar, ceTxEmpty});
-    comm.setEventPriority(tpHigher);
-    comm.setDirectWrite(true);
+    comm.SetBaudrate(br2400);
+    comm.SetPortNum(1);
+    comm.SetDeviceName("COM%d");
+    comm.SetMonitorEvents({ceRxChar, ceTxEmpty});
+    comm.SetEventPriority(tpHigher);
+    comm.SetDirectWrite(true);
 }
 
 class PtyPortTest : public testing::Test {
