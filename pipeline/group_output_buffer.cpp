@@ -19,6 +19,14 @@ bool GroupOutputBuffer::Read(RdsGroupRecord& group) noexcept {
     return true;
 }
 
+bool GroupOutputBuffer::Peek(RdsGroupRecord& group) const noexcept {
+    if (Length() == 0) {
+        return false;
+    }
+    group = m_slots[static_cast<std::size_t>(m_readIndex)];
+    return true;
+}
+
 int32_t GroupOutputBuffer::Length() const noexcept {
     const int32_t difference = m_writeIndex - m_readIndex;
     return difference < 0 ? difference + kSlots : difference;

@@ -18,6 +18,8 @@ public:
     // Moves the oldest waiting group into `group`. An empty ring leaves both untouched and
     // returns false, so a caller that forgot to check cannot wrap the indices round.
     [[nodiscard]] bool Read(RdsGroupRecord& group) noexcept;
+    // Copies the oldest waiting group into `group` and leaves it waiting; false when empty.
+    [[nodiscard]] bool Peek(RdsGroupRecord& group) const noexcept;
 
     [[nodiscard]] int32_t Length() const noexcept;
     [[nodiscard]] int32_t ReadIndex() const noexcept { return m_readIndex; }

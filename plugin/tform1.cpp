@@ -114,4 +114,5 @@ void TForm1::FormClose(QCloseEvent* event) {
 
 void TForm1::FormDestroy() {
     // Nothing is saved here: settings reach the host only when it asks for the workspace.
+    ShutdownLinks();
 }

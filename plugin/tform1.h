@@ -2,6 +2,7 @@
 
 #include <QWidget>
 #include <cstdint>
+#include <exception>
 #include <string>
 
 #include "pipeline/rds_group_record.h"
@@ -10,6 +11,7 @@ class QCheckBox;
 class QCloseEvent;
 class QComboBox;
 class QGroupBox;
+class QIODevice;
 class QLabel;
 class QLineEdit;
 class QListWidget;
@@ -55,6 +57,24 @@ public:
     bool MaskMatch(const RdsGroupRecord& group, int32_t selector);
     void SGMASKKeyPress(QObject* sender, char16_t& key);
     void SGMASKExit(QObject* sender);
+
+    // Encoder output: the send tick and the command writer.
+    void TTimerSendTimer(QObject* Sender);
+    void Send(const std::string& prefix, const std::string& argument);
+    void SendTCP(const std::string& prefix, const std::string& argument);
+
+    // Connection manager.
+    void BUPDATEClick(QObject* Sender);
+    void BDISCONClick(QObject* Sender);
+    void TCPConTimer(QObject* Sender);
+    void SimpleTCPClient1Connected(QObject* Sender);
+    void SimpleTCPClient1Disconnected(QObject* Sender);
+    void SimpleTCPClient1Error(QObject* Sender, int Socket, int ErrorCode, const QString& ErrorMsg);
+    void EHOSTExit(QObject* Sender);
+
+    // Encoder replies.
+    void TimerRxDTimer(QObject* Sender);
+    void SimpleTCPClient1Read(QObject* Sender, QIODevice& Stream);
 
     const std::string& SectionName() const { return m_sectionName; }
     int32_t HostValue = 0;
@@ -149,6 +169,17 @@ private:
     void LabelMaskGrid();
     void WatchMaskGridFocus();
     void ShowCommand();
+    void WireOutput();
+    bool WriteCommand(const std::string& text);
+    void WriteTcp(const std::string& text);
+    bool WriteSerial(const std::string& text);
+    void RestartSendTimer();
+    void AcknowledgementStep();
+    void ConnectSerial();
+    void SerialFailed(const std::exception& error);
+    void CloseSerialQuietly() noexcept;
+    void ShutdownLinks() noexcept;
+    void ApplyConnectionState();
 
     std::string m_sectionName;
     QMetaObject::Connection m_gridFocusWatch;
