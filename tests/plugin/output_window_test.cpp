@@ -1,0 +1,271 @@
+// The encoder output of a window driven directly: the test owns the send tick, the reply poll
+// and the clock, and reads the bytes an encoder would receive over loopback TCP and over a
+// pseudo-terminal.
+#include <gtest/gtest.h>
+#include <sys/socket.h>
+#include <termios.h>
+
+#include <QCheckBox>
+#include <QComboBox>
+#include <QCoreApplication>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QStatusBar>
+#include <QTimer>
+#include <memory>
+#include <string>
+
+#include "links/SimpleTCP.h"
+#include "links/VaComm.h"
+#include "output/output_state.h"
+#include "pipeline/library_state.h"
+#include "plugin/tform1.h"
+#include "plugin/widgets.h"
+#include "support/pty_config_home.h"
+#include "support/pty_pair.h"
+#include "support/tcp_test_server.h"
+
+namespace {
+
+using namespace std::chrono_literals;
+using encoder_output::lkNone;
+using encoder_output::lkSerial;
+using test_support::waitUntil;
+
+const std::string kAck(encoder_output::kEncoderAck);
+
+class OutputWindow : public testing::Test {
+protected:
+    void SetUp() override {
+        Output() = OutputState{};
+        OutputBuffer().Clear();
+        Counters() = PipelineCounters{};
+        OutputClock() = [this] { return now; };
+        form = std::make_unique<TForm1>();
+        // The test runs the send tick and the reply poll itself.
+        QObject::disconnect(form->TTimerSend, &QTimer::timeout, nullptr, nullptr);
+        QObject::disconnect(form->TimerRxD, &QTimer::timeout, nullptr, nullptr);
+    }
+    void TearDown() override { form.reset(); }
+
+    void Queue(int32_t pi, int32_t block2, int32_t block3 = 0x4142, int32_t block4 = 0x4344) {
+        form->AddToBuffer({0, 0, 0, pi, block2, block3, block4});
+    }
+    void Tick() { form->TTimerSendTimer(form->TTimerSend); }
+    QString Status() const { return form->StatusBar1->currentMessage(); }
+    bool WaitForStatus(const QString& text) {
+        return waitUntil([&] { return Status() == text; }, 5s);
+    }
+    void ChooseTcp(uint16_t port, bool bidirectional, bool limit) {
+        form->RGCON->SetItemIndex(1);
+        form->RGSPEED->SetItemIndex(2);
+        form->EPORT->setText(QString::number(port));
+        form->CBBIDI->setChecked(bidirectional);
+        form->CBLIMIT->setChecked(limit);
+        form->CBKEEPPI->setChecked(false);
+    }
+
+    int64_t now = 1'000'000;
+    std::unique_ptr<TForm1> form;
+};
+
+TEST_F(OutputWindow, WritesThePiThenEachGroupAsExactCommandsOverTcp) {
+    TcpTestServer server;
+    ChooseTcp(server.port(), false, false);
+    form->BUPDATE->click();
+    EXPECT_EQ(Status(), "Connecting...");
+    EXPECT_FALSE(form->BUPDATE->isEnabled());
+    TcpTestPeer peer = server.accept();
+    ASSERT_TRUE(WaitForStatus(QString("Connected to 127.0.0.1:%1").arg(server.port())));
+    EXPECT_EQ(form->TTimerSend->interval(), 88);
+
+    Queue(0xD3A7, 0x27FF);  // PTY and TP set: both kept by default
+    Queue(0xD3A7, 0x2400, 0, 0);
+    Tick();
+    Tick();
+    Tick();  // nothing left
+    EXPECT_EQ(peer.receive(38, 2s), "PI=D3A7\rG=201F41424344\rG=200000000000\r");
+    EXPECT_EQ(form->LS->text(), "2");
+    EXPECT_EQ(form->LW->text(), "0");
+}
+
+TEST_F(OutputWindow, AnAcknowledgementReleasesTheNextGroupSixtyMillisecondsAfterTheLast) {
+    TcpTestServer server;
+    ChooseTcp(server.port(), true, false);
+    form->BUPDATE->click();
+    TcpTestPeer peer = server.accept();
+    ASSERT_TRUE(WaitForStatus(QString("Connected to 127.0.0.1:%1").arg(server.port())));
+    Queue(-1, 0x2000);
+    Queue(-1, 0x2001);
+    Tick();
+    EXPECT_EQ(peer.receive(15, 2s), "G=200041424344\r");
+    EXPECT_EQ(form->TTimerSend->interval(), 260);
+
+    now += 40;
+    Tick();
+    EXPECT_EQ(form->LW->text(), "1");  // too soon: the group waits
+    peer.send("G=240041424344\r" + kAck.substr(0, 3));
+    peer.send(kAck.substr(3));
+    ASSERT_TRUE(waitUntil([] { return Output().TcpReceiveText.Size() >= 22; }, 2s));
+    form->TimerRxDTimer(form->TimerRxD);
+    EXPECT_EQ(form->TTimerSend->interval(), 20);
+    EXPECT_EQ(form->LW->text(), "1");  // the tick the acknowledgement ran found 40 ms
+
+    now += 20;
+    Tick();
+    EXPECT_EQ(peer.receive(15, 2s), "G=200141424344\r");
+    EXPECT_EQ(form->TTimerSend->interval(), 260);
+}
+
+TEST_F(OutputWindow, StatusFollowsTheTcpConnectionThroughRetriesAndDisconnect) {
+    TcpTestServer server(TcpTestServer::Mode::Refusing);
+    ChooseTcp(server.port(), false, false);
+    form->findChild<QTimer*>("TCPCon")->setInterval(50);
+    form->BUPDATE->click();
+    ASSERT_TRUE(WaitForStatus("TCP/IP Error: Connection refused"));
+    EXPECT_TRUE(form->TCPCon->isActive());
+    EXPECT_FALSE(form->BUPDATE->isEnabled());
+
+    form->RGCON->SetItemIndex(2);
+    server.listen();
+    ASSERT_TRUE(WaitForStatus(QString("Connected to 127.0.0.1:%1").arg(server.port())));
+    EXPECT_FALSE(form->TCPCon->isActive());
+    EXPECT_EQ(form->RGCON->ItemIndex(), 1);
+
+    form->TCPCon->setInterval(300);
+    server.accept().closeOrderly();
+    ASSERT_TRUE(WaitForStatus("Not connected"));
+    EXPECT_TRUE(form->TCPCon->isActive());
+    ASSERT_TRUE(WaitForStatus(QString("Connected to 127.0.0.1:%1").arg(server.port())));
+
+    form->BDISCON->click();
+    EXPECT_EQ(Status(), "Not connected");
+    EXPECT_FALSE(form->TCPCon->isActive());
+    EXPECT_TRUE(form->BUPDATE->isEnabled());
+}
+
+TEST_F(OutputWindow, HostAndPortTextsTakeEffectAsTyped) {
+    struct Case {
+        const char* host;
+        const char* hostAfterExit;
+        const char* portAfterExit;
+        uint16_t linkPort;
+    };
+    const Case cases[] = {{"127.0.0.1:2323", "127.0.0.1", "2323", 2323},
+                          {"127.0.0.1:", "127.0.0.1", "", 2323},
+                          {"127.0.0.1", "127.0.0.1", "abc", 2323},
+                          {"127.0.0.1:70000", "127.0.0.1", "70000", 4464}};
+    for (const Case& c : cases) {
+        form->EPORT->setText("abc");
+        form->EHOST->setText(c.host);
+        form->EHOSTExit(form->EHOST);
+        EXPECT_EQ(form->EHOST->text(), c.hostAfterExit) << c.host;
+        EXPECT_EQ(form->EPORT->text(), c.portAfterExit) << c.host;
+        form->TCPConTimer(form->TCPCon);
+        EXPECT_EQ(form->SimpleTCPClient1->Port(), c.linkPort) << c.host;
+        form->SimpleTCPClient1->SetConnected(false);
+    }
+    form->EHOST->setText("999.999.999.999");
+    form->RGCON->SetItemIndex(1);
+    form->BUPDATEClick(form->BUPDATE);
+    EXPECT_EQ(Status(), "TCP/IP Error: Bad address");
+}
+
+// Whatever the peer sends, even acknowledgements faster than the poll takes them, the text
+// kept for the reply poll stays within its bound, in the mode that reads replies and in one
+// that does not, and the link goes on working.
+TEST_F(OutputWindow, AFloodOfOneHundredMegabytesLeavesTheReceiveTextBounded) {
+    for (const bool limit : {false, true}) {
+        Output() = OutputState{};
+        TcpTestServer server;
+        ChooseTcp(server.port(), true, limit);
+        form->BDISCON->click();
+        form->BUPDATE->click();
+        TcpTestPeer peer = server.accept();
+        ASSERT_TRUE(WaitForStatus(QString("Connected to 127.0.0.1:%1").arg(server.port())));
+        std::string chunk;
+        while (chunk.size() < (1 << 16)) {
+            chunk += kAck;
+        }
+        std::size_t sent = 0;
+        std::size_t largest = 0;
+        while (sent < 100u << 20) {
+            const ssize_t n = ::send(peer.fd(), chunk.data(), chunk.size(), MSG_DONTWAIT);
+            sent += n > 0 ? static_cast<std::size_t>(n) : 0;
+            QCoreApplication::processEvents();
+            form->TimerRxDTimer(form->TimerRxD);
+            largest = std::max(largest, Output().TcpReceiveText.Size());
+        }
+        // Read: filled up to the bound (less what the poll took) and no further; not read:
+        // never kept.
+        const std::size_t bound = encoder_output::TcpReceiveText::kCapacity;
+        EXPECT_LE(largest, limit ? 0 : bound);
+        EXPECT_GE(largest, limit ? 0 : bound - kAck.size());
+        Queue(-1, 0x2400);
+        Tick();
+        EXPECT_EQ(form->LS->text(), "1") << "limit " << limit;
+        Counters() = PipelineCounters{};
+    }
+}
+
+class SerialOutput : public OutputWindow {
+protected:
+    void ChooseCom7(int speedItem) {
+        home.linkPort(7, pty.slavePath());
+        form->RGCON->SetItemIndex(0);
+        form->CBCOMP->setCurrentIndex(6);
+        form->RGSPEED->SetItemIndex(speedItem);
+        form->CBKEEPPI->setChecked(false);
+        form->CBBIDI->setChecked(false);
+    }
+    speed_t SlaveSpeed() const {
+        const termios settings = pty.slaveSettings();
+        return cfgetospeed(&settings);
+    }
+    test_support::PtyConfigHome home;
+    test_support::PtyPair pty;
+};
+
+TEST_F(SerialOutput, WritesToThePortAndPausesOnceOnAFailureKeepingTheGroup) {
+    form->RGCON->SetItemIndex(0);
+    form->CBCOMP->setCurrentIndex(199);  // COM200 leads nowhere
+    form->BUPDATE->click();
+    EXPECT_EQ(Status(), "Unable to open the RS232 port");
+    EXPECT_TRUE(form->BUPDATE->isEnabled());
+
+    ChooseCom7(0);
+    form->BUPDATE->click();
+    EXPECT_EQ(Status(), "COM7 opened");
+    EXPECT_EQ(form->TTimerSend->interval(), 260);
+    Queue(0x1234, 0x2000);
+    Tick();
+    EXPECT_EQ(pty.readMaster(23, 2s), "PI=1234\rG=200041424344\r");
+
+    pty.closeMaster();
+    Queue(0x5678, 0x2401);
+    Tick();
+    EXPECT_TRUE(Status().startsWith("RS232 Error: ")) << Status().toStdString();
+    EXPECT_TRUE(form->BUPDATE->isEnabled());
+    EXPECT_EQ(Output().Connection.ActiveLink, lkNone);
+    EXPECT_EQ(form->LW->text(), "1");
+    EXPECT_EQ(form->LS->text(), "1");
+    EXPECT_EQ(Output().LastSentPI, 0x1234);  // the PI command is written again next time
+}
+
+TEST_F(SerialOutput, ConnectUpdateOnAnOpenPortReopensItWithTheNewSettings) {
+    ChooseCom7(1);
+    form->BUPDATE->click();
+    ASSERT_EQ(Status(), "COM7 opened");
+    EXPECT_EQ(SlaveSpeed(), B2400);
+    form->RGSPEED->SetItemIndex(3);
+    form->BUPDATEClick(form->BUPDATE);  // as a restored workspace does, button or not
+    EXPECT_EQ(Status(), "COM7 opened");
+    EXPECT_EQ(Output().Connection.ActiveLink, lkSerial);
+    EXPECT_EQ(SlaveSpeed(), B9600);
+    Queue(-1, 0x2000);
+    Tick();
+    EXPECT_EQ(pty.readMaster(15, 2s), "G=200041424344\r");
+}
+
+}  // namespace
