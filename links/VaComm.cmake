@@ -6,7 +6,7 @@ target_sources(tolvane_links PRIVATE
     ${CMAKE_CURRENT_LIST_DIR}/VaCommDeviceMap.cpp
     ${CMAKE_CURRENT_LIST_DIR}/VaCommEventThread.h
     ${CMAKE_CURRENT_LIST_DIR}/VaCommEventThread.cpp
-    ${CMAKE_CURRENT_LIST_DIR}/VaCommFd.h
+    ${CMAKE_CURRENT_LIST_DIR}/VaCommTypes.h
     ${CMAKE_CURRENT_LIST_DIR}/VaCommHandOver.h
     ${CMAKE_CURRENT_LIST_DIR}/VaCommHandOver.cpp
     ${CMAKE_CURRENT_LIST_DIR}/VaCommTermios.h

@@ -19,6 +19,8 @@
 #include <utility>
 
 #include "VaCommDeviceMap.h"
+#include "VaCommEventThread.h"
+#include "VaCommHandOver.h"
 #include "VaCommTermios.h"
 #include "VaCommWriteThread.h"
 
@@ -39,20 +41,21 @@ constexpr const char* kWriteError = "Write error (%d), %s";
 constexpr const char* kStatistics = "Error retrieving statistics (%d), %s";
 constexpr const char* kOutputFull = "Output buffer is full. Please check comm status.";
 
-constexpr std::uint32_t kRxCharBit = 0x1;
-constexpr std::uint32_t kTxEmptyBit = 0x4;
-constexpr std::uint32_t kErrorBit = 0x80;
+using namespace va_event_bits;
+
 constexpr int kIoErrorWord = 0x400;
 constexpr auto kClosePause = std::chrono::milliseconds(300);
 constexpr auto kBufferPollInterval = std::chrono::milliseconds(5);
 
 // Indexed by TVaCommEvent.
-constexpr std::uint32_t kEventBits[] = {0x40, 0x8, 0x10,  0x80,  0x100, 0x20,  0x1,
-                                        0x2,  0x4, 0x200, 0x400, 0x800, 0x1000};
+constexpr std::uint32_t kEventBits[] = {kBreak,    kCts,    kDsr,    kError,   kRing,
+                                        kRlsd,     kRxChar, kRxFlag, kTxEmpty, kPErr,
+                                        kRx80Full, kEvent1, kEvent2};
 
-// Indexed by TVaBaudrate; brUser stands for UserBaudrate.
-constexpr std::int64_t kSpeeds[] = {0,     110,   300,   600,   1200,  2400,   4800,   9600,
-                                    14400, 19200, 38400, 56000, 57600, 115200, 128000, 256000};
+// Bits per second, indexed by TVaBaudrate; brUser stands for UserBaudrate.
+constexpr std::int64_t kBitsPerSecond[] = {0,     110,    300,    600,   1200,  2400,
+                                           4800,  9600,   14400,  19200, 38400, 56000,
+                                           57600, 115200, 128000, 256000};
 
 // Fills each "%d" or "%s" of the pattern, in order, with the next value.
 std::string fill(std::string_view pattern, std::initializer_list<std::string> values) {
@@ -71,13 +74,8 @@ std::string fill(std::string_view pattern, std::initializer_list<std::string> va
     return result;
 }
 
-std::string errorText(int error) {
-    char buffer[256];
-    return strerror_r(error, buffer, sizeof buffer);
-}
-
 std::string withErrno(std::string_view pattern, int error) {
-    return fill(pattern, {std::to_string(error), errorText(error)});
+    return fill(pattern, {std::to_string(error), links::SystemErrorText(error)});
 }
 
 [[noreturn]] void raiseOpenError(const std::string& path, int error) {
@@ -94,9 +92,19 @@ bool hungUp(int fd) {
 
 }  // namespace
 
+struct TVaCustomComm::Machinery {
+    explicit Machinery(QObject* context) : gate(context) {}
+
+    std::recursive_mutex writeLock;
+    std::recursive_mutex readLock;
+    VaHandOverGate gate;
+    std::unique_ptr<TVaCommEventThread> eventThread;
+    std::unique_ptr<TVaCommWriteThread> writeThread;
+};
+
 TVaCustomComm::TVaCustomComm(QObject* owner)
     : TVaComponent(owner),
-      m_gate(this),
+      m_machinery(std::make_unique<Machinery>(this)),
       m_eventChars([this] { ApplyDCB(); }),
       m_flowControl([this] { ApplyDCB(); }),
       m_buffers(
@@ -156,7 +164,7 @@ void TVaCustomComm::configureOpenPort() {
 
 void TVaCustomComm::CreateHandle() {
     const std::string path = DevicePath();
-    VaUniqueFd handle(::open(path.c_str(), O_RDWR | O_NOCTTY | O_NONBLOCK | O_CLOEXEC));
+    links::UniqueFd handle(::open(path.c_str(), O_RDWR | O_NOCTTY | O_NONBLOCK | O_CLOEXEC));
     if (!handle.valid()) {
         raiseOpenError(path, errno);
     }
@@ -183,7 +191,7 @@ void TVaCustomComm::ApplyDCB() {
     termios settings{};
     tcgetattr(fd, &settings);
     va_termios::LineSettings line;
-    line.speed = m_baudrate == brUser ? m_userBaudrate : kSpeeds[m_baudrate];
+    line.speed = m_baudrate == brUser ? m_userBaudrate : kBitsPerSecond[m_baudrate];
     line.dataBits = 4 + static_cast<int>(m_databits);
     line.parity = static_cast<va_termios::Parity>(m_parity);
     line.stopBits = static_cast<va_termios::StopBits>(m_stopbits);
@@ -214,7 +222,7 @@ void TVaCustomComm::ApplyDCB() {
 }
 
 void TVaCustomComm::SetupBuffers() {
-    if (!IsOpen() || m_directWrite || m_writeThread) {
+    if (!IsOpen() || m_directWrite || m_machinery->writeThread) {
         return;
     }
     auto thread = std::make_unique<TVaCommWriteThread>(
@@ -223,7 +231,7 @@ void TVaCustomComm::SetupBuffers() {
     if (const int error = thread->Prepare(); error != 0) {
         raiseSystem(kInitBuffers, error);
     }
-    m_writeThread = std::move(thread);
+    m_machinery->writeThread = std::move(thread);
 }
 
 void TVaCustomComm::SetupTimeouts() {
@@ -241,7 +249,7 @@ void TVaCustomComm::SetupEventMask() {
     }
     m_monitorBits = m_eventMask;
     if (!m_directWrite) {
-        m_eventMask &= ~kTxEmptyBit;
+        m_eventMask &= ~kTxEmpty;
     }
     if (m_eventMask == 0) {
         return;
@@ -252,17 +260,17 @@ void TVaCustomComm::SetupEventMask() {
     if (const int error = thread->Prepare(); error != 0) {
         raiseSystem(kSetEventMask, error);
     }
-    m_eventThread = std::move(thread);
+    m_machinery->eventThread = std::move(thread);
 }
 
 void TVaCustomComm::StartThreads() {
-    m_gate.open();
+    m_machinery->gate.open();
     try {
-        if (m_eventThread) {
-            m_eventThread->Start(m_eventPriority);
+        if (m_machinery->eventThread) {
+            m_machinery->eventThread->Start(m_eventPriority);
         }
-        if (m_writeThread) {
-            m_writeThread->Start(m_writePriority);
+        if (m_machinery->writeThread) {
+            m_machinery->writeThread->Start(m_writePriority);
         }
     } catch (const std::system_error& error) {
         raiseSystem(kSetEventMask, error.code().value());
@@ -270,9 +278,9 @@ void TVaCustomComm::StartThreads() {
 }
 
 void TVaCustomComm::StopThreads() {
-    m_gate.close();
-    m_eventThread.reset();
-    m_writeThread.reset();
+    m_machinery->gate.close();
+    m_machinery->eventThread.reset();
+    m_machinery->writeThread.reset();
 }
 
 // Runs on the event or writer thread.
@@ -282,7 +290,7 @@ void TVaCustomComm::handOver(std::uint32_t bits) {
         return;
     }
     if (m_syncEvents) {
-        m_gate.handOver([this, bits] { dispatchEvents(bits); });
+        m_machinery->gate.handOver([this, bits] { dispatchEvents(bits); });
     } else {
         dispatchEvents(bits);
     }
@@ -293,7 +301,7 @@ void TVaCustomComm::Close() {
         return;
     }
     {
-        std::lock_guard lock(m_readLock);
+        std::lock_guard lock(m_machinery->readLock);
         StopThreads();
     }
     ioctl(m_handle.get(), TIOCNXCL);
@@ -308,7 +316,7 @@ int TVaCustomComm::InQueCount() {
     if (!IsOpen()) {
         return 0;
     }
-    std::lock_guard lock(m_readLock);
+    std::lock_guard lock(m_machinery->readLock);
     int waiting = 0;
     if (ioctl(m_handle.get(), FIONREAD, &waiting) != 0) {
         raiseSystem(kStatistics, errno);
@@ -320,7 +328,7 @@ int TVaCustomComm::ReadBuf(void* buffer, int count) {
     if (!IsOpen() || count <= 0) {
         return 0;
     }
-    std::lock_guard lock(m_readLock);
+    std::lock_guard lock(m_machinery->readLock);
     while (true) {
         const ssize_t got = ::read(m_handle.get(), buffer, static_cast<std::size_t>(count));
         if (got > 0) {
@@ -354,10 +362,10 @@ int TVaCustomComm::WriteBuf(const void* data, int count) {
     if (!m_directWrite) {
         return writeBuffered(static_cast<const char*>(data), count);
     }
-    std::lock_guard lock(m_writeLock);
+    std::lock_guard lock(m_machinery->writeLock);
     const int written = writeDirect(static_cast<const char*>(data), count);
-    if (written > 0 && m_eventThread) {
-        m_eventThread->NotifyWritten();
+    if (written > 0 && m_machinery->eventThread) {
+        m_machinery->eventThread->NotifyWritten();
     }
     return written;
 }
@@ -393,8 +401,9 @@ int TVaCustomComm::writeBuffered(const char* data, int count) {
     const auto deadline = Clock::now() + std::chrono::milliseconds(m_buffers.WriteTimeout());
     while (true) {
         {
-            std::lock_guard lock(m_writeLock);
-            if (m_writeThread && m_writeThread->TryAppend(data, static_cast<std::size_t>(count))) {
+            std::lock_guard lock(m_machinery->writeLock);
+            if (m_machinery->writeThread &&
+                m_machinery->writeThread->TryAppend(data, static_cast<std::size_t>(count))) {
                 return count;
             }
         }
@@ -412,9 +421,9 @@ bool TVaCustomComm::WriteText(std::string_view text) {
 
 void TVaCustomComm::dispatchEvents(std::uint32_t bits) {
     try {
-        if ((bits & kRxCharBit) != 0) {
+        if ((bits & kRxChar) != 0) {
             HandleRxChar();
-            bits &= ~kRxCharBit;
+            bits &= ~kRxChar;
         }
         if (bits != 0) {
             HandleEvents(bits);
@@ -432,7 +441,7 @@ void TVaCustomComm::HandleRxChar() {
 }
 
 void TVaCustomComm::HandleEvents(std::uint32_t mask) {
-    if ((mask & kErrorBit) != 0) {
+    if ((mask & kError) != 0) {
         const int errors = lineErrorWord();
         if (errors != 0 && OnError) {
             try {
@@ -443,9 +452,9 @@ void TVaCustomComm::HandleEvents(std::uint32_t mask) {
         }
     }
     const std::pair<std::uint32_t, TNotifyEvent*> handlers[] = {
-        {0x2, &OnRxFlag},     {0x8, &OnCts},      {0x10, &OnDsr},      {0x100, &OnRing},
-        {0x20, &OnRlsd},      {0x4, &OnTxEmpty},  {0x40, &OnBreak},    {0x200, &OnPErr},
-        {0x400, &OnRx80Full}, {0x800, &OnEvent1}, {0x1000, &OnEvent2},
+        {kRxFlag, &OnRxFlag},     {kCts, &OnCts},         {kDsr, &OnDsr},       {kRing, &OnRing},
+        {kRlsd, &OnRlsd},         {kTxEmpty, &OnTxEmpty}, {kBreak, &OnBreak},   {kPErr, &OnPErr},
+        {kRx80Full, &OnRx80Full}, {kEvent1, &OnEvent1},   {kEvent2, &OnEvent2},
     };
     for (const auto& [bit, handler] : handlers) {
         if ((mask & bit) != 0 && *handler) {
@@ -489,20 +498,21 @@ void TVaCustomComm::fire(const TNotifyEvent& event) {
 }
 
 void TVaCustomComm::handleException(std::exception_ptr error) {
-    if (OnException) {
-        try {
-            OnException(this, error);
-        } catch (...) {
-            qWarning("TVaComm: the exception handler failed");
-        }
-        return;
-    }
+    QString message = QString::fromUtf8("unknown failure");
     try {
         std::rethrow_exception(error);
     } catch (const std::exception& e) {
-        qWarning("TVaComm: event handler failed: %s", e.what());
+        message = QString::fromUtf8(e.what());
     } catch (...) {
-        qWarning("TVaComm: event handler failed");
+    }
+    if (!OnException) {
+        qWarning("TVaComm: %s", qUtf8Printable(message));
+        return;
+    }
+    try {
+        OnException(this, message);
+    } catch (...) {
+        qWarning("TVaComm: the exception handler failed");
     }
 }
 
@@ -576,7 +586,7 @@ void TVaCustomComm::SetBuffers(const TVaBuffers& value) {
 void TVaCustomComm::SetPortNum(TVaPortInt value) {
     CheckClosed();
     if (value < 0) {
-        throw std::out_of_range("PortNum must be 0 to 2147483647");
+        throw EVaCommError("PortNum must be 0 to 2147483647");
     }
     m_portNum = value;
 }
@@ -603,14 +613,14 @@ void TVaCustomComm::SetUpdateDCB(bool value) {
 
 void TVaCustomComm::SetEventPriority(TThreadPriority value) {
     m_eventPriority = value;
-    if (m_eventThread) {
-        m_eventThread->SetPriority(value);
+    if (m_machinery->eventThread) {
+        m_machinery->eventThread->SetPriority(value);
     }
 }
 
 void TVaCustomComm::SetWritePriority(TThreadPriority value) {
     m_writePriority = value;
-    if (m_writeThread) {
-        m_writeThread->SetPriority(value);
+    if (m_machinery->writeThread) {
+        m_machinery->writeThread->SetPriority(value);
     }
 }

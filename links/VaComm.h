@@ -12,12 +12,9 @@
 #include <string>
 #include <string_view>
 
-#include "VaCommEventThread.h"
-#include "VaCommFd.h"
-#include "VaCommHandOver.h"
+#include "LinkCommon.h"
+#include "VaCommTypes.h"
 #include "VaPrst.h"
-
-class TVaCommWriteThread;
 
 enum TVaBaudrate {
     brUser,
@@ -89,18 +86,9 @@ using TVaCommEvents = TVaSet<TVaCommEvent>;
 using TVaPortInt = std::int32_t;
 using PVaData = const void*;
 
-using TNotifyEvent = std::function<void(QObject* Sender)>;
 using TVaCommErrorEvent = std::function<void(QObject* Sender, int Errors)>;
 using TVaCommRxCharEvent = std::function<void(QObject* Sender, int Count)>;
 using TVaCommRxBufEvent = std::function<void(QObject* Sender, PVaData Data, int Count)>;
-// Receives what an event handler threw; an exception never leaves a dispatch.
-using TVaExceptionEvent = std::function<void(QObject* Sender, std::exception_ptr Error)>;
-
-// Every failure of the serial port; the message says what failed, with errno's number and text.
-class EVaCommError : public std::runtime_error {
-public:
-    using std::runtime_error::runtime_error;
-};
 
 class TVaComponent : public QObject {
     Q_OBJECT
@@ -179,7 +167,9 @@ public:
     TVaCommRxCharEvent OnRxChar;
     TVaCommRxBufEvent OnRxBuf;
     TNotifyEvent OnRxFlag, OnTxEmpty, OnPErr, OnRx80Full, OnEvent1, OnEvent2;
-    TVaExceptionEvent OnException;
+    // What an event handler threw, or a failure of the port's own event thread, as a text:
+    // nothing thrown ever leaves a dispatch.
+    TLinkExceptionEvent OnException;
 
 protected:
     virtual void CreateHandle();
@@ -206,12 +196,11 @@ private:
     int writeBuffered(const char* data, int count);
     [[noreturn]] void raiseSystem(const char* pattern, int error) const;
 
-    VaUniqueFd m_handle;
-    std::recursive_mutex m_writeLock;
-    std::recursive_mutex m_readLock;
-    VaHandOverGate m_gate;
-    std::unique_ptr<TVaCommEventThread> m_eventThread;
-    std::unique_ptr<TVaCommWriteThread> m_writeThread;
+    // The threads of an open port and what they share with the caller's thread.
+    struct Machinery;
+
+    links::UniqueFd m_handle;
+    std::unique_ptr<Machinery> m_machinery;
     std::uint32_t m_eventMask = 0;
     std::uint32_t m_monitorBits = 0;
     const bool m_syncEvents = true;

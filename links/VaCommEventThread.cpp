@@ -12,15 +12,8 @@
 
 namespace {
 
-constexpr std::uint32_t kRxChar = 0x1;
-constexpr std::uint32_t kTxEmpty = 0x4;
-constexpr std::uint32_t kCts = 0x8;
-constexpr std::uint32_t kDsr = 0x10;
-constexpr std::uint32_t kRlsd = 0x20;
-constexpr std::uint32_t kBreak = 0x40;
-constexpr std::uint32_t kError = 0x80;
-constexpr std::uint32_t kRing = 0x100;
-constexpr std::uint32_t kRx80Full = 0x400;
+using namespace va_event_bits;
+
 constexpr std::uint32_t kModemEvents = kCts | kDsr | kRlsd | kRing;
 constexpr int kTxPollMs = 10;
 constexpr int kModemPollMs = 50;

@@ -7,9 +7,8 @@
 #include <functional>
 #include <thread>
 
-#include "VaCommFd.h"
-
-enum TThreadPriority { tpIdle, tpLowest, tpLower, tpNormal, tpHigher, tpHighest, tpTimeCritical };
+#include "LinkCommon.h"
+#include "VaCommTypes.h"
 
 // Gives the calling-side thread tid the nice value that stands for priority. Raising a
 // priority above normal needs privileges; without them the thread keeps its current one.
@@ -49,8 +48,8 @@ private:
     std::uint32_t m_mask;
     int m_readSize;
     THandOver m_handOver;
-    VaUniqueFd m_epoll;
-    VaUniqueFd m_wakeFd;
+    links::UniqueFd m_epoll;
+    links::UniqueFd m_wakeFd;
     std::thread m_thread;
     std::atomic<bool> m_terminated{false};
     std::atomic<bool> m_txPending{false};

@@ -7,12 +7,8 @@
 
 #include <cerrno>
 
-namespace {
-
-constexpr std::uint32_t kTxEmpty = 0x4;
-constexpr std::uint32_t kError = 0x80;
-
-}  // namespace
+using va_event_bits::kError;
+using va_event_bits::kTxEmpty;
 
 TVaCommWriteThread::TVaCommWriteThread(int fd, std::size_t capacity, THandOver handOver)
     : m_fd(fd), m_capacity(capacity), m_handOver(std::move(handOver)) {}

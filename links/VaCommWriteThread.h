@@ -9,7 +9,6 @@
 #include <thread>
 
 #include "VaCommEventThread.h"
-#include "VaCommFd.h"
 
 // Writes buffered output in the background, for ports that do not write directly. It reports
 // the transmit-empty bit when its buffer has gone out and the error bit when a write fails,
@@ -39,7 +38,7 @@ private:
     int m_fd;
     std::size_t m_capacity;
     THandOver m_handOver;
-    VaUniqueFd m_wakeFd;
+    links::UniqueFd m_wakeFd;
     std::mutex m_mutex;
     std::condition_variable m_hasData;
     std::string m_buffer;

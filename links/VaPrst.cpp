@@ -32,7 +32,7 @@ void TVaBuffers::CheckChange() {
 
 void TVaBuffers::storeNonNegative(TVaIntW& field, TVaIntW value) {
     if (value < 0) {
-        throw std::out_of_range("Buffer sizes, timeouts and limits cannot be negative");
+        throw EVaCommError("Buffer sizes, timeouts and limits cannot be negative");
     }
     Store(field, value);
 }

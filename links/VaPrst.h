@@ -3,6 +3,8 @@
 #include <cstdint>
 #include <functional>
 
+#include "VaCommTypes.h"
+
 // The settings objects a serial port owns: each one reports its changes to the port through a
 // callback, so that a change takes effect on an open port at once.
 
@@ -73,7 +75,7 @@ public:
     TVaIntW XonLimit() const { return m_xonLimit; }
     TVaIntW XoffLimit() const { return m_xoffLimit; }
 
-    // Negative values are refused with std::out_of_range.
+    // Negative values are refused with EVaCommError.
     void SetReadSize(TVaIntW value);
     void SetWriteSize(TVaIntW value);
     void SetReadTimeout(TVaIntW value);

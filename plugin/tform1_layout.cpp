@@ -324,8 +324,9 @@ void TForm1::BuildLinks() {
     VaComm1->SetMonitorEvents({ceRxChar, ceTxEmpty});
     VaComm1->SetEventPriority(tpHigher);
     VaComm1->SetDirectWrite(true);
-    VaComm1->OnException = [](QObject*, std::exception_ptr error) {
-        Guarded("VaComm1", [&] { std::rethrow_exception(error); });
+    VaComm1->OnException = [](QObject*, const QString& message) {
+        const std::runtime_error error(message.toStdString());
+        ReportError("VaComm1", &error);
     };
 
     SimpleTCPClient1 = new TSimpleTCPClient(this);

@@ -70,7 +70,7 @@ TEST(VaComm, TableBaudrateClearsUserBaudrateAndUserBaudrateSelectsBrUser) {
 TEST(VaComm, RefusesANegativePortNumber) {
     TVaComm comm;
     comm.SetPortNum(7);
-    EXPECT_THROW(comm.SetPortNum(-1), std::out_of_range);
+    EXPECT_THROW(comm.SetPortNum(-1), EVaCommError);
     EXPECT_EQ(comm.PortNum(), 7);
 }
 
@@ -146,7 +146,7 @@ TEST(VaPersistent, UpdateBracketDefersTheCallbackToItsOutermostEnd) {
 
 TEST(VaPersistent, BuffersRefuseNegativeValues) {
     TVaBuffers buffers;
-    EXPECT_THROW(buffers.SetWriteTimeout(-1), std::out_of_range);
+    EXPECT_THROW(buffers.SetWriteTimeout(-1), EVaCommError);
     EXPECT_EQ(buffers.WriteTimeout(), 1000);
 }
 
