@@ -85,6 +85,15 @@ std::string withErrno(std::string_view pattern, int error) {
     throw EVaCommError(fill(kCantOpen, {path}) + withErrno(kCantOpenDetail, error));
 }
 
+// Gives a terminal up. The exclusive-use flag stays on the device after its last descriptor
+// closes, so it is cleared first: a failed open or an ended use leaves the port usable by others.
+void releaseTerminal(links::UniqueFd& fd) noexcept {
+    if (fd.valid()) {
+        ioctl(fd.get(), TIOCNXCL);
+        fd.reset();
+    }
+}
+
 bool hungUp(int fd) {
     pollfd watch{fd, POLLIN, 0};
     return poll(&watch, 1, 0) == 1 && (watch.revents & (POLLHUP | POLLERR)) != 0;
@@ -148,7 +157,7 @@ void TVaCustomComm::Open() {
         configureOpenPort();
     } catch (...) {
         StopThreads();
-        m_handle.reset();
+        releaseTerminal(m_handle);
         throw;
     }
     fire(OnOpen);
@@ -177,6 +186,7 @@ void TVaCustomComm::CreateHandle() {
     // The exclusive flag does not hold against privileged users; the lock does.
     if (flock(handle.get(), LOCK_EX | LOCK_NB) != 0) {
         const int error = errno;
+        releaseTerminal(handle);
         raiseOpenError(path, error == EWOULDBLOCK ? EBUSY : error);
     }
     m_handle = std::move(handle);
@@ -304,8 +314,7 @@ void TVaCustomComm::Close() {
         std::lock_guard lock(m_machinery->readLock);
         StopThreads();
     }
-    ioctl(m_handle.get(), TIOCNXCL);
-    m_handle.reset();
+    releaseTerminal(m_handle);
     if (!m_destroying) {
         fire(OnClose);
     }

@@ -1,5 +1,8 @@
 #include <gtest/gtest.h>
 
+#include <fcntl.h>
+#include <sys/file.h>
+#include <sys/ioctl.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -27,6 +30,16 @@ std::string messageOf(const std::function<void()>& action) {
         return error.what();
     }
     return "(nothing raised)";
+}
+
+// Whether the terminal at path is in exclusive mode. Tests run as root, which exclusive mode
+// does not stop, so the flag itself is what shows a device left unusable for other users.
+bool ExclusiveFlagSet(const std::string& path) {
+    const int fd = ::open(path.c_str(), O_RDWR | O_NOCTTY | O_NONBLOCK | O_CLOEXEC);
+    int exclusive = 0;
+    ioctl(fd, TIOCGEXCL, &exclusive);
+    ::close(fd);
+    return exclusive != 0;
 }
 
 TEST_F(VaCommPort, OpenAppliesRawEightNOneWithoutFlowControl) {
@@ -142,6 +155,19 @@ TEST_F(VaCommPort, DeviceInUseIsRefusedWithErrnoText) {
     comm.Close();
     second.Open();
     EXPECT_TRUE(second.IsOpen());
+}
+
+TEST_F(VaCommPort, DeviceLockedByAnotherProgramIsRefusedAndLeftSharable) {
+    const int other = ::open(pty->slavePath().c_str(), O_RDWR | O_NOCTTY | O_CLOEXEC);
+    ASSERT_EQ(flock(other, LOCK_EX | LOCK_NB), 0);
+    EXPECT_EQ(messageOf([&] { comm.Open(); }), "Can't open specified device " + pty->slavePath() +
+                                                   " (Error 16, Device or resource busy)");
+    EXPECT_FALSE(ExclusiveFlagSet(pty->slavePath()));
+    ::close(other);
+    comm.Open();
+    EXPECT_TRUE(ExclusiveFlagSet(pty->slavePath()));
+    comm.Close();
+    EXPECT_FALSE(ExclusiveFlagSet(pty->slavePath()));
 }
 
 TEST_F(VaCommPort, FileThatIsNoTerminalIsRefused) {
@@ -335,6 +361,7 @@ TEST_P(VaCommRefusedLine, OpenFailsWithWriteDcbAndReleasesTheDevice) {
     comm.SetBaudrate(GetParam().baudrate);
     EXPECT_EQ(messageOf([&] { comm.Open(); }), "Error writing dcb (22), Invalid argument");
     EXPECT_FALSE(comm.IsOpen());
+    EXPECT_FALSE(ExclusiveFlagSet(pty->slavePath()));
     TVaComm other;
     test_support::ConfigureLikeVaComm1(other);
     other.Open();
