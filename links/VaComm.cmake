@@ -7,6 +7,8 @@ target_sources(tolvane_links PRIVATE
     ${CMAKE_CURRENT_LIST_DIR}/VaCommEventThread.h
     ${CMAKE_CURRENT_LIST_DIR}/VaCommEventThread.cpp
     ${CMAKE_CURRENT_LIST_DIR}/VaCommTypes.h
+    ${CMAKE_CURRENT_LIST_DIR}/VaCommSpeed.h
+    ${CMAKE_CURRENT_LIST_DIR}/VaCommSpeed.cpp
     ${CMAKE_CURRENT_LIST_DIR}/VaCommHandOver.h
     ${CMAKE_CURRENT_LIST_DIR}/VaCommHandOver.cpp
     ${CMAKE_CURRENT_LIST_DIR}/VaCommTermios.h

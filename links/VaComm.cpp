@@ -21,6 +21,7 @@
 #include "VaCommDeviceMap.h"
 #include "VaCommEventThread.h"
 #include "VaCommHandOver.h"
+#include "VaCommSpeed.h"
 #include "VaCommTermios.h"
 #include "VaCommWriteThread.h"
 
@@ -216,8 +217,11 @@ void TVaCustomComm::ApplyDCB() {
     if (error == 0 && tcsetattr(fd, TCSANOW, &settings) != 0) {
         error = errno;
     }
+    if (error == 0 && !va_termios::SpeedCode(line.speed)) {
+        error = va_termios::SetCustomSpeed(fd, line.speed);
+    }
     if (error == 0) {
-        error = va_termios::VerifyLineSettings(fd, settings);
+        error = va_termios::VerifySpeed(fd, line.speed);
     }
     if (error == 0) {
         error = va_termios::SetModemLine(fd, TIOCM_DTR, m_flowControl.ControlDtr() != dtrDisabled);

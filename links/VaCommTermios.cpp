@@ -1,5 +1,7 @@
 #include "VaCommTermios.h"
 
+#include "VaCommSpeed.h"
+
 #include <sys/ioctl.h>
 
 #include <cerrno>
@@ -8,7 +10,7 @@
 namespace va_termios {
 namespace {
 
-constexpr std::pair<std::int64_t, speed_t> kSpeeds[] = {
+constexpr std::pair<std::int64_t, speed_t> kSpeedCodes[] = {
     {50, B50},           {75, B75},           {110, B110},         {134, B134},
     {150, B150},         {200, B200},         {300, B300},         {600, B600},
     {1200, B1200},       {1800, B1800},       {2400, B2400},       {4800, B4800},
@@ -53,7 +55,7 @@ tcflag_t parityFlags(Parity parity) {
 }  // namespace
 
 std::optional<speed_t> SpeedCode(std::int64_t bitsPerSecond) {
-    for (const auto& [rate, code] : kSpeeds) {
+    for (const auto& [rate, code] : kSpeedCodes) {
         if (rate == bitsPerSecond) {
             return code;
         }
@@ -64,7 +66,7 @@ std::optional<speed_t> SpeedCode(std::int64_t bitsPerSecond) {
 int ApplyLineSettings(const LineSettings& line, termios& settings) {
     const std::optional<speed_t> speed = SpeedCode(line.speed);
     const std::optional<tcflag_t> size = wordSize(line.dataBits);
-    if (!speed || !size || line.stopBits == StopBits::OneAndHalf) {
+    if (line.speed <= 0 || !size || line.stopBits == StopBits::OneAndHalf) {
         return EINVAL;
     }
     cfmakeraw(&settings);
@@ -83,19 +85,19 @@ int ApplyLineSettings(const LineSettings& line, termios& settings) {
     settings.c_cc[VSTOP] = static_cast<cc_t>(line.xoffChar);
     settings.c_cc[VMIN] = 1;
     settings.c_cc[VTIME] = 0;
-    cfsetispeed(&settings, *speed);
-    cfsetospeed(&settings, *speed);
+    if (speed) {
+        cfsetispeed(&settings, *speed);
+        cfsetospeed(&settings, *speed);
+    }
     return 0;
 }
 
-int VerifyLineSettings(int fd, const termios& wanted) {
-    termios actual{};
-    if (tcgetattr(fd, &actual) != 0) {
+int VerifySpeed(int fd, std::int64_t bitsPerSecond) {
+    const std::int64_t actual = ReadSpeed(fd);
+    if (actual < 0) {
         return errno;
     }
-    const bool same = cfgetospeed(&actual) == cfgetospeed(&wanted) &&
-                      cfgetispeed(&actual) == cfgetispeed(&wanted);
-    return same ? 0 : EINVAL;
+    return actual == bitsPerSecond ? 0 : EINVAL;
 }
 
 int SetModemLine(int fd, int lineBit, bool on) {

@@ -29,13 +29,15 @@ struct LineSettings {
 std::optional<speed_t> SpeedCode(std::int64_t bitsPerSecond);
 
 // Raw mode with the receiver on, modem-status lines ignored, VMIN 1 and VTIME 0, built on the
-// given settings. Returns 0, or EINVAL for a speed, word size or stop-bit count termios lacks.
+// given settings. A speed outside the table keeps the settings' own code: it is set afterwards
+// with SetCustomSpeed. Returns 0, or EINVAL for a speed of 0 or less, or a word size or
+// stop-bit count termios lacks.
 int ApplyLineSettings(const LineSettings& line, termios& settings);
 
 // Reads the speed back, which a driver may quietly leave unchanged (word size and parity are
 // not compared: a pseudo-terminal always reports 8 bits, no parity). Returns 0, EINVAL on a
 // difference, or errno.
-int VerifyLineSettings(int fd, const termios& wanted);
+int VerifySpeed(int fd, std::int64_t bitsPerSecond);
 
 // Sets or clears TIOCM_DTR or TIOCM_RTS; a device without modem lines counts as done.
 // Returns 0 or the errno of the failed call.
