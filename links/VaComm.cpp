@@ -31,6 +31,8 @@ using Clock = std::chrono::steady_clock;
 
 constexpr const char* kWhileOpen = "Can't perform this operation while port is open";
 constexpr const char* kNotFound = "Specified device not found (%s).";
+constexpr const char* kTwoPlaceholders =
+    "Device name %s holds more than one port number placeholder";
 constexpr const char* kCantOpen = "Can't open specified device %s";
 constexpr const char* kCantOpenDetail = " (Error %d, %s)";
 constexpr const char* kWriteDcb = "Error writing dcb (%d), %s";
@@ -141,8 +143,8 @@ void TVaCustomComm::raiseSystem(const char* pattern, int error) const {
 }
 
 std::string TVaCustomComm::DevicePath() const {
-    return va_device_map::ResolveDevicePath(
-        va_device_map::FormatDeviceName(m_deviceName, m_portNum));
+    const std::string name = va_device_map::FormatDeviceName(m_deviceName, m_portNum);
+    return va_device_map::ResolveDevicePath(name).value_or(name);
 }
 
 void TVaCustomComm::Loaded() {
@@ -173,7 +175,15 @@ void TVaCustomComm::configureOpenPort() {
 }
 
 void TVaCustomComm::CreateHandle() {
-    const std::string path = DevicePath();
+    if (va_device_map::PortPlaceholders(m_deviceName) > 1) {
+        throw EVaCommError(fill(kTwoPlaceholders, {m_deviceName}));
+    }
+    const std::string name = va_device_map::FormatDeviceName(m_deviceName, m_portNum);
+    const std::optional<std::string> device = va_device_map::ResolveDevicePath(name);
+    if (!device) {
+        throw EVaCommError(fill(kNotFound, {name}));
+    }
+    const std::string& path = *device;
     links::UniqueFd handle(::open(path.c_str(), O_RDWR | O_NOCTTY | O_NONBLOCK | O_CLOEXEC));
     if (!handle.valid()) {
         raiseOpenError(path, errno);

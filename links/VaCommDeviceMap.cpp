@@ -60,6 +60,17 @@ std::string FormatDeviceName(std::string_view pattern, std::int32_t portNum) {
     return result;
 }
 
+int PortPlaceholders(std::string_view pattern) {
+    int count = 0;
+    for (std::size_t i = 0; i + 1 < pattern.size(); ++i) {
+        if (pattern[i] == '%') {
+            count += pattern[i + 1] == 'd' || pattern[i + 1] == 'u' ? 1 : 0;
+            ++i;
+        }
+    }
+    return count;
+}
+
 std::optional<std::int64_t> ComPortNumber(std::string_view name) {
     if (name.size() < 4 || name.size() > 13) {
         return std::nullopt;
@@ -91,12 +102,15 @@ std::string DeviceMapFolder() {
     return base + "/" + std::string(kFolderBelowConfig);
 }
 
-std::string ResolveDevicePath(std::string_view formattedName) {
+std::optional<std::string> ResolveDevicePath(std::string_view formattedName) {
     if (formattedName.starts_with(kDeviceNamespacePrefix)) {
         formattedName.remove_prefix(kDeviceNamespacePrefix.size());
     }
     const std::optional<std::int64_t> port = ComPortNumber(formattedName);
     if (!port) {
+        if (!formattedName.starts_with('/')) {
+            return std::nullopt;
+        }
         return std::string(formattedName);
     }
     const std::string folder = DeviceMapFolder();

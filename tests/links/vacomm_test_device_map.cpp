@@ -95,11 +95,30 @@ TEST(VaCommDeviceMap, FileThatIsNoLinkDoesNotMapThePort) {
     EXPECT_EQ(ResolveDevicePath("COM5"), "/dev/ttyS4");
 }
 
-TEST(VaCommDeviceMap, OtherNamesAreUsedAsPaths) {
+TEST(VaCommDeviceMap, OtherNamesAreUsedAsPathsWhenAbsolute) {
     PtyConfigHome home;
     EXPECT_EQ(ResolveDevicePath("/dev/ttyUSB0"), "/dev/ttyUSB0");
     EXPECT_EQ(ResolveDevicePath(R"(\\.\/dev/ttyACM0)"), "/dev/ttyACM0");
-    EXPECT_EQ(ResolveDevicePath("COM0"), "COM0");
+}
+
+// A name that is no port and no absolute path would open a file of the host's current folder.
+TEST(VaCommDeviceMap, NamesThatLeadNowhereAreRefusedWhenTheyOpen) {
+    PtyConfigHome home;
+    for (const char* name : {"COM0", "COM01", R"(\\.\COM0)", "ttyUSB0", ""}) {
+        EXPECT_EQ(ResolveDevicePath(name), std::nullopt) << name;
+        TVaComm comm;
+        comm.SetDeviceName(name);
+        try {
+            comm.Open();
+            ADD_FAILURE() << name << " opened";
+        } catch (const EVaCommError& error) {
+            EXPECT_EQ(error.what(), "Specified device not found (" + std::string(name) + ").");
+        }
+    }
+    TVaComm twice;
+    twice.SetPortNum(1);
+    twice.SetDeviceName("COM%d%d");
+    EXPECT_THROW(twice.Open(), EVaCommError);
 }
 
 TEST(VaCommDeviceMap, DevicePathOfTheComponentFormatsThenMaps) {
