@@ -42,6 +42,8 @@ constexpr const char* kSetEventMask = " Error setting EventMask (%d), %s";
 constexpr const char* kReadError = "Read error (%d), %s";
 constexpr const char* kWriteError = "Write error (%d), %s";
 constexpr const char* kStatistics = "Error retrieving statistics (%d), %s";
+constexpr const char* kEventThreadStopped =
+    "The port's event thread stopped: waiting for line events failed (%d), %s";
 constexpr const char* kOutputFull = "Output buffer is full. Please check comm status.";
 
 using namespace va_event_bits;
@@ -309,7 +311,7 @@ void TVaCustomComm::StopThreads() {
 
 // Runs on the event or writer thread.
 void TVaCustomComm::handOver(std::uint32_t bits) {
-    bits &= m_monitorBits;
+    bits &= m_monitorBits | kThreadFailed;
     if (bits == 0) {
         return;
     }
@@ -443,6 +445,12 @@ bool TVaCustomComm::WriteText(std::string_view text) {
 }
 
 void TVaCustomComm::dispatchEvents(std::uint32_t bits) {
+    if ((bits & kThreadFailed) != 0) {
+        const int error = m_machinery->eventThread ? m_machinery->eventThread->Failure() : 0;
+        handleException(
+            std::make_exception_ptr(EVaCommError(withErrno(kEventThreadStopped, error))));
+        bits &= ~kThreadFailed;
+    }
     try {
         if ((bits & kRxChar) != 0) {
             HandleRxChar();

@@ -103,6 +103,9 @@ void TVaCommEventThread::run() {
         epoll_event events[2];
         const int count = epoll_wait(m_epoll.get(), events, 2, waitTimeout());
         if (count < 0 && errno != EINTR) {
+            // The thread cannot watch the line any longer: say so rather than fall silent.
+            m_failure = errno;
+            m_handOver(va_event_bits::kThreadFailed);
             return;
         }
         std::uint32_t bits = 0;
@@ -134,7 +137,7 @@ std::uint32_t TVaCommEventThread::lineBits(std::uint32_t epollEvents) {
         bits |= kRxChar;
         int waiting = 0;
         if (ioctl(m_fd, FIONREAD, &waiting) == 0 && m_readSize > 0 &&
-            waiting * 5 >= m_readSize * 4) {
+            std::int64_t{waiting} * 5 >= std::int64_t{m_readSize} * 4) {
             bits |= kRx80Full;
         }
         bits |= counterBits();

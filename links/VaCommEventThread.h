@@ -35,6 +35,8 @@ public:
     void Stop();
     void SetPriority(TThreadPriority priority);
     void NotifyWritten();
+    // The errno that stopped the thread, after it handed over kThreadFailed; 0 before.
+    [[nodiscard]] int Failure() const { return m_failure; }
 
 private:
     void run();
@@ -53,6 +55,7 @@ private:
     std::thread m_thread;
     std::atomic<bool> m_terminated{false};
     std::atomic<bool> m_txPending{false};
+    std::atomic<int> m_failure{0};
     std::atomic<pid_t> m_tid{0};
     std::atomic<TThreadPriority> m_priority{tpNormal};
     bool m_watchingLine = true;

@@ -30,5 +30,7 @@ inline constexpr std::uint32_t kPErr = 0x200;
 inline constexpr std::uint32_t kRx80Full = 0x400;
 inline constexpr std::uint32_t kEvent1 = 0x800;
 inline constexpr std::uint32_t kEvent2 = 0x1000;
+// Not a line event: the event thread has stopped on a failure of its own.
+inline constexpr std::uint32_t kThreadFailed = 0x80000000;
 
 }  // namespace va_event_bits

@@ -3,11 +3,13 @@
 #include <QThread>
 
 #include <dirent.h>
+#include <fcntl.h>
 #include <unistd.h>
 
 #include <chrono>
 #include <cstdio>
 #include <fstream>
+#include <set>
 #include <sstream>
 #include <string>
 #include <vector>
@@ -194,6 +196,68 @@ TEST_F(VaCommEvents, VanishedDeviceIsReportedThroughOnError) {
     const long long before = threadCpuNs(thread);
     waitUntil([] { return false; }, 300ms);
     EXPECT_LT(threadCpuNs(thread) - before, 30'000'000);
+}
+
+// The 80 % mark of the receive queue, for a small queue and for one so large that four times
+// its size does not fit into 32 bits.
+TEST_F(VaCommEvents, Rx80FullMarksFourFifthsOfAnyReadSize) {
+    for (const int readSize : {5, 1 << 30}) {
+        comm.Close();
+        comm.SetMonitorEvents({ceRxChar, ceRx80Full});
+        TVaBuffers buffers;
+        buffers.SetReadSize(readSize);
+        comm.SetBuffers(buffers);
+        int marks = 0;
+        int arrivals = 0;
+        comm.OnRx80Full = [&](QObject*) { ++marks; };
+        comm.OnRxChar = [&](QObject*, int) { ++arrivals; };
+        comm.Open();
+        ASSERT_TRUE(pty->writeMaster("1234"));
+        ASSERT_TRUE(waitUntil([&] { return arrivals > 0; }, 2s));
+        EXPECT_EQ(marks, readSize == 5 ? 1 : 0) << readSize;
+        char ch = 0;
+        while (comm.ReadChar(ch)) {
+        }
+    }
+}
+
+// The descriptors of this process that are epoll instances.
+std::set<int> epollDescriptors() {
+    std::set<int> found;
+    DIR* fds = opendir("/proc/self/fd");
+    while (const dirent* entry = readdir(fds)) {
+        char target[64] = {};
+        const std::string link = std::string("/proc/self/fd/") + entry->d_name;
+        if (readlink(link.c_str(), target, sizeof target - 1) > 0 &&
+            std::string(target) == "anon_inode:[eventpoll]") {
+            found.insert(std::atoi(entry->d_name));
+        }
+    }
+    closedir(fds);
+    return found;
+}
+
+TEST_F(VaCommEvents, AFailingEventWaitIsReportedNotSwallowed) {
+    QString reported;
+    comm.OnException = [&](QObject*, const QString& message) { reported = message; };
+    const std::set<int> before = epollDescriptors();
+    comm.Open();
+    std::vector<int> added;
+    for (const int fd : epollDescriptors()) {
+        if (before.count(fd) == 0) {
+            added.push_back(fd);
+        }
+    }
+    ASSERT_EQ(added.size(), 1u);
+    // Put something that is no epoll instance under the thread's descriptor; its next wait fails.
+    const int devNull = ::open("/dev/null", O_RDONLY | O_CLOEXEC);
+    dup2(devNull, added.front());
+    ::close(devNull);
+    ASSERT_TRUE(pty->writeMaster("x"));
+    ASSERT_TRUE(waitUntil([&] { return !reported.isEmpty(); }, 2s));
+    EXPECT_EQ(reported.toStdString(),
+              "The port's event thread stopped: waiting for line events failed (22), Invalid "
+              "argument");
 }
 
 TEST_F(VaCommEvents, EventPriorityReachesTheRunningThread) {
