@@ -331,6 +331,7 @@ void TVaCustomComm::Close() {
         StopThreads();
     }
     releaseTerminal(m_handle);
+    m_unsent.clear();
     if (!m_destroying) {
         fire(OnClose);
     }
@@ -388,11 +389,36 @@ int TVaCustomComm::WriteBuf(const void* data, int count) {
         return writeBuffered(static_cast<const char*>(data), count);
     }
     std::lock_guard lock(m_machinery->writeLock);
+    if (!flushUnsent()) {
+        return 0;
+    }
     const int written = writeDirect(static_cast<const char*>(data), count);
     if (written > 0 && m_machinery->eventThread) {
         m_machinery->eventThread->NotifyWritten();
     }
-    return written;
+    m_unsent.assign(static_cast<const char*>(data) + written,
+                    static_cast<std::size_t>(count - written));
+    return count;
+}
+
+// Writes what the device takes now of the bytes kept from an earlier write; true once none wait.
+bool TVaCustomComm::flushUnsent() {
+    while (!m_unsent.empty()) {
+        const ssize_t sent = ::write(m_handle.get(), m_unsent.data(), m_unsent.size());
+        const int error = errno;
+        if (sent > 0) {
+            m_unsent.erase(0, static_cast<std::size_t>(sent));
+            continue;
+        }
+        if (sent < 0 && error == EINTR) {
+            continue;
+        }
+        if (sent < 0 && error != EAGAIN) {
+            raiseSystem(kWriteError, error);
+        }
+        return false;
+    }
+    return true;
 }
 
 int TVaCustomComm::writeDirect(const char* data, int count) {
@@ -441,7 +467,7 @@ int TVaCustomComm::writeBuffered(const char* data, int count) {
 
 bool TVaCustomComm::WriteText(std::string_view text) {
     const int length = static_cast<int>(std::min<std::size_t>(text.size(), INT32_MAX));
-    return WriteBuf(text.data(), length) == length;
+    return WriteBuf(text.data(), length) == length && m_unsent.empty();
 }
 
 void TVaCustomComm::dispatchEvents(std::uint32_t bits) {

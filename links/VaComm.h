@@ -113,10 +113,17 @@ public:
     // Any number of bytes from 0 to count: only what is already waiting; never waits for data.
     int ReadBuf(void* buffer, int count);
     bool ReadChar(char& ch);
-    // Waits until the kernel has taken every byte or WriteTimeout ms have passed; returns the
-    // count it took. Writing nothing, or to a closed port, returns 0.
+    // Hands count bytes to the port, whole and in order behind every byte handed over before.
+    // With DirectWrite it waits until the kernel has taken them or WriteTimeout ms have passed;
+    // what the device has not taken by then is kept and written before any later bytes, so a
+    // reader that stalls never receives a command cut in two and glued to the next one. Returns
+    // count when every byte was written or kept, and 0 when nothing was taken: a closed port,
+    // a count of 0 or less, or kept bytes the device still will not take (the new bytes are
+    // refused whole). PendingBytes() tells how many bytes are kept.
     int WriteBuf(const void* data, int count);
+    // True only when every byte of the text reached the device now.
     bool WriteText(std::string_view text);
+    [[nodiscard]] int PendingBytes() const { return static_cast<int>(m_unsent.size()); }
     int InQueCount();
     // The device the port opens: DeviceName formatted with PortNum, mapped to a Linux path.
     std::string DevicePath() const;
@@ -193,6 +200,7 @@ private:
     void handleException(std::exception_ptr error);
     int lineErrorWord();
     int writeDirect(const char* data, int count);
+    bool flushUnsent();
     int writeBuffered(const char* data, int count);
     [[noreturn]] void raiseSystem(const char* pattern, int error) const;
 
@@ -201,6 +209,7 @@ private:
 
     links::UniqueFd m_handle;
     std::unique_ptr<Machinery> m_machinery;
+    std::string m_unsent;
     std::uint32_t m_eventMask = 0;
     std::uint32_t m_monitorBits = 0;
     const bool m_syncEvents = true;
