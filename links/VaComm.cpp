@@ -1,6 +1,7 @@
 #include "VaComm.h"
 
 #include <QDebug>
+#include <QPointer>
 
 #include <fcntl.h>
 #include <linux/serial.h>
@@ -470,7 +471,9 @@ bool TVaCustomComm::WriteText(std::string_view text) {
     return WriteBuf(text.data(), length) == length && m_unsent.empty();
 }
 
+// A handler may destroy the port (by deleting it): from then on nothing here touches it.
 void TVaCustomComm::dispatchEvents(std::uint32_t bits) {
+    const QPointer<QObject> alive(this);
     if ((bits & kThreadFailed) != 0) {
         const int error = m_machinery->eventThread ? m_machinery->eventThread->Failure() : 0;
         handleException(
@@ -482,40 +485,54 @@ void TVaCustomComm::dispatchEvents(std::uint32_t bits) {
             HandleRxChar();
             bits &= ~kRxChar;
         }
-        if (bits != 0) {
+        if (bits != 0 && alive) {
             HandleEvents(bits);
         }
     } catch (...) {
-        handleException(std::current_exception());
+        if (alive) {
+            handleException(std::current_exception());
+        }
     }
 }
 
 void TVaCustomComm::HandleRxChar() {
     const int waiting = InQueCount();
     if (waiting > 0 && OnRxChar) {
-        OnRxChar(this, waiting);
+        const TVaCommRxCharEvent handler = OnRxChar;
+        handler(this, waiting);
     }
 }
 
 void TVaCustomComm::HandleEvents(std::uint32_t mask) {
+    const QPointer<QObject> alive(this);
     if ((mask & kError) != 0) {
         const int errors = lineErrorWord();
         if (errors != 0 && OnError) {
+            const TVaCommErrorEvent handler = OnError;
             try {
-                OnError(this, errors);
+                handler(this, errors);
             } catch (...) {
-                handleException(std::current_exception());
+                if (alive) {
+                    handleException(std::current_exception());
+                }
             }
         }
     }
-    const std::pair<std::uint32_t, TNotifyEvent*> handlers[] = {
-        {kRxFlag, &OnRxFlag},     {kCts, &OnCts},         {kDsr, &OnDsr},       {kRing, &OnRing},
-        {kRlsd, &OnRlsd},         {kTxEmpty, &OnTxEmpty}, {kBreak, &OnBreak},   {kPErr, &OnPErr},
-        {kRx80Full, &OnRx80Full}, {kEvent1, &OnEvent1},   {kEvent2, &OnEvent2},
+    const std::pair<std::uint32_t, TNotifyEvent TVaCustomComm::*> handlers[] = {
+        {kRxFlag, &TVaCustomComm::OnRxFlag},     {kCts, &TVaCustomComm::OnCts},
+        {kDsr, &TVaCustomComm::OnDsr},           {kRing, &TVaCustomComm::OnRing},
+        {kRlsd, &TVaCustomComm::OnRlsd},         {kTxEmpty, &TVaCustomComm::OnTxEmpty},
+        {kBreak, &TVaCustomComm::OnBreak},       {kPErr, &TVaCustomComm::OnPErr},
+        {kRx80Full, &TVaCustomComm::OnRx80Full}, {kEvent1, &TVaCustomComm::OnEvent1},
+        {kEvent2, &TVaCustomComm::OnEvent2},
     };
-    for (const auto& [bit, handler] : handlers) {
-        if ((mask & bit) != 0 && *handler) {
-            (*handler)(this);
+    for (const auto& [bit, member] : handlers) {
+        if (!alive) {
+            return;
+        }
+        if ((mask & bit) != 0 && this->*member) {
+            const TNotifyEvent handler = this->*member;
+            handler(this);
         }
     }
 }
@@ -547,10 +564,14 @@ void TVaCustomComm::fire(const TNotifyEvent& event) {
     if (!event) {
         return;
     }
+    const QPointer<QObject> alive(this);
+    const TNotifyEvent handler = event;
     try {
-        event(this);
+        handler(this);
     } catch (...) {
-        handleException(std::current_exception());
+        if (alive) {
+            handleException(std::current_exception());
+        }
     }
 }
 

@@ -260,6 +260,25 @@ TEST_F(VaCommEvents, AFailingEventWaitIsReportedNotSwallowed) {
               "argument");
 }
 
+// A handler may delete the port; the dispatch that ran it stops there (ASan checks the rest).
+TEST_F(VaCommEvents, AHandlerThatDeletesThePortEndsTheDispatch) {
+    auto* port = new TVaComm;
+    test_support::ConfigureLikeVaComm1(*port);
+    port->SetMonitorEvents({ceError, ceRxChar, ceTxEmpty});
+    bool deleted = false;
+    int later = 0;
+    port->OnError = [&](QObject*, int) {
+        delete port;
+        deleted = true;
+    };
+    port->OnException = [&](QObject*, const QString&) { ++later; };
+    port->Open();
+    pty->closeMaster();
+    ASSERT_TRUE(waitUntil([&] { return deleted; }, 2s));
+    waitUntil([] { return false; }, 100ms);
+    EXPECT_EQ(later, 0);
+}
+
 TEST_F(VaCommEvents, EventPriorityReachesTheRunningThread) {
     if (geteuid() != 0) {
         GTEST_SKIP() << "raising a thread's priority needs privileges";
