@@ -2,7 +2,7 @@
 // nominal pace of each mode, the time between commands, the time from an acknowledgement to
 // the next command, and the longest stall of the event loop while sending.
 //
-//   output_evidence --mode 88|130|260|ack|serial-1200|serial-stalled --seconds N
+//   output_evidence --mode 88|130|260|ack|ack-late|serial-1200|serial-stalled --seconds N
 //
 // It loads the plug-in like a host, sets the "RDS Encoder" tab, presses "Connect / Update",
 // keeps the queue full and prints one line of figures.
@@ -43,6 +43,9 @@ const std::vector<Mode>& Modes() {
         {"130", 1, false, false, false, {"--reply", "none"}, 130},
         {"260", 2, false, true, false, {"--reply", "none"}, 260},
         {"ack", 2, true, false, false, {"--reply", "ack"}, 60},
+        // Answers 70 ms late, after the 60 ms spacing: the time to the next command is the
+        // plug-in's own reaction to the acknowledgement.
+        {"ack-late", 2, true, false, false, {"--reply", "delayed", "--delay", "70"}, 70},
         {"serial-1200", 0, false, false, true, {"--reply", "none"}, 260},
         {"serial-stalled", 4, false, false, true, {"--reply", "none", "--stop-reading", "0"}, 88},
     };
@@ -177,10 +180,11 @@ int Run(const QString& modeName, int seconds, const QString& pluginPath,
 int main(int argc, char* argv[]) {
     QApplication app(argc, argv);
     QCommandLineParser parser;
-    parser.addOptions({{"mode", "88, 130, 260, ack, serial-1200 or serial-stalled.", "mode"},
-                       {"seconds", "How long to send.", "s", "60"},
-                       {"plugin", "The plug-in.", "path", TOLVANE_PLUGIN_PATH},
-                       {"encoder", "The encoder simulator.", "path", TOLVANE_ENCODER_PATH}});
+    parser.addOptions(
+        {{"mode", "88, 130, 260, ack, ack-late, serial-1200 or serial-stalled.", "mode"},
+         {"seconds", "How long to send.", "s", "60"},
+         {"plugin", "The plug-in.", "path", TOLVANE_PLUGIN_PATH},
+         {"encoder", "The encoder simulator.", "path", TOLVANE_ENCODER_PATH}});
     parser.process(app);
     try {
         return Run(parser.value("mode"), parser.value("seconds").toInt(), parser.value("plugin"),

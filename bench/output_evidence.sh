@@ -13,7 +13,7 @@ runtime_dir="$(mktemp -d)"
 trap 'rm -rf "$runtime_dir"' EXIT
 export XDG_RUNTIME_DIR="$runtime_dir"
 
-for mode in 88 130 260 ack serial-1200 serial-stalled; do
+for mode in 88 130 260 ack ack-late serial-1200 serial-stalled; do
     "$bin/output_evidence" --mode "$mode" --seconds "$seconds"
 done
 

@@ -26,8 +26,8 @@ bench/output_evidence.sh "$seconds" | awk '
     /^mode=/ {
         printf "| output %s: groups/s against nominal | %s (%s/s); command interval p50 %s, p99 %s ms |\n",
                v["mode"], v["ratio"], v["rate"], v["interval_p50"], v["interval_p99"]
-        if (v["mode"] == "ack")
-            printf "| acknowledgement to next command | p50 %s ms, p99 %s ms |\n", v["ack_p50"], v["ack_p99"]
+        if (v["mode"] ~ /^ack/)
+            printf "| acknowledgement to next command, %s | p50 %s ms, p99 %s ms |\n", v["mode"], v["ack_p50"], v["ack_p99"]
         printf "| event-loop stall while sending, %s | max %s ms, p99.9 %s ms |\n", v["mode"], v["stall_max"], v["stall_p999"]
     }
     /^idle_seconds=/ {
