@@ -324,6 +324,11 @@ void TForm1::BuildLinks() {
     VaComm1->SetMonitorEvents({ceRxChar, ceTxEmpty});
     VaComm1->SetEventPriority(tpHigher);
     VaComm1->SetDirectWrite(true);
+    // A reader that stops must not hold the host's GUI thread for a write timeout: what the
+    // port does not take at once is kept by the link and finished before the next command.
+    TVaBuffers buffers;
+    buffers.SetWriteTimeout(0);
+    VaComm1->SetBuffers(buffers);
     VaComm1->OnException = [](QObject*, const QString& message) {
         const std::runtime_error error(message.toStdString());
         ReportError("VaComm1", &error);

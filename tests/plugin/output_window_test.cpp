@@ -268,4 +268,29 @@ TEST_F(SerialOutput, ConnectUpdateOnAnOpenPortReopensItWithTheNewSettings) {
     EXPECT_EQ(pty.readMaster(15, 2s), "G=200041424344\r");
 }
 
+// An encoder that stops reading holds neither the window nor the queue's order: the port keeps
+// what the device will not take, and the group waits until it can go out whole.
+TEST_F(SerialOutput, AStalledEncoderDoesNotHoldTheWindow) {
+    ChooseCom7(4);
+    form->BUPDATE->click();
+    ASSERT_EQ(Status(), "COM7 opened");
+    const std::string filler(64 * 1024, '#');
+    const auto start = std::chrono::steady_clock::now();
+    form->VaComm1->WriteBuf(filler.data(), static_cast<int>(filler.size()));
+    Queue(-1, 0x2000);
+    Tick();
+    EXPECT_LT(std::chrono::steady_clock::now() - start, 500ms);
+    EXPECT_EQ(form->LW->text(), "1");
+    EXPECT_EQ(form->LS->text(), "LS");
+    std::string received;
+    for (int tick = 0; tick < 200 && form->LW->text() != "0"; ++tick) {
+        received += pty.readMaster(filler.size(), 20ms);
+        now += 100;
+        Tick();
+    }
+    received += pty.readMaster(filler.size() + 15 - received.size(), 2s);
+    EXPECT_EQ(received.size(), filler.size() + 15);
+    EXPECT_EQ(received.substr(filler.size()), "G=200041424344\r");
+}
+
 }  // namespace
