@@ -93,6 +93,7 @@ void TForm1::BuildWindow() {
     BuildAboutTab();
     BuildTimers();
     BuildLinks();
+    WireStatistics();
 }
 
 void TForm1::BuildStatisticsTab() {
