@@ -162,6 +162,9 @@ FileResult WriteWorkspaceFile(const std::string& path, const Workspace& workspac
                        temporary.errorString().toStdString());
     }
     temporary.close();
+    if (QFileInfo::exists(name)) {
+        temporary.setPermissions(QFile::permissions(name));
+    }
     FileResult result = WriteSettings(temporary.fileName(), workspace);
     // QSettings does not notice every failed write (a full disk can leave a short file), so
     // the file is read back before it replaces the previous one. Read under a name of its
