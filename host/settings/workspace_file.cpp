@@ -7,9 +7,9 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QSettings>
-#include <QTemporaryFile>
 #include <cerrno>
 #include <cstdio>
+#include <cstdlib>
 #include <cstring>
 
 namespace kovadex {
@@ -107,6 +107,20 @@ FileResult WriteSettings(const QString& temporaryPath, const Workspace& workspac
     return SyncToDisk(temporaryPath);
 }
 
+// A new empty file beside `name` under a name that no other file has (mkstemp tries again
+// on a clash, also with a file that a killed save left behind).
+FileResult CreateFileBeside(const QString& name, QString& created) {
+    QByteArray pattern = QFile::encodeName(name) + QByteArray(".XXXXXX");
+    const int fd = ::mkstemp(pattern.data());
+    if (fd < 0) {
+        return Failure("cannot create a file beside " + name.toStdString() + ": " +
+                       SystemError(errno));
+    }
+    ::close(fd);
+    created = QFile::decodeName(pattern);
+    return {true, {}};
+}
+
 FileResult VerifyAndReplace(const QString& written, const QString& name,
                             const Workspace& workspace) {
     Workspace check;
@@ -156,27 +170,27 @@ FileResult ReadWorkspaceFile(const std::string& path, Workspace& workspace) {
 
 FileResult WriteWorkspaceFile(const std::string& path, const Workspace& workspace) {
     const QString name = QFile::decodeName(path.c_str());
-    QTemporaryFile temporary(name + QString::fromLatin1(".XXXXXX"));
-    if (!temporary.open()) {
-        return Failure("cannot create a file beside " + path + ": " +
-                       temporary.errorString().toStdString());
+    QString temporary;
+    FileResult result = CreateFileBeside(name, temporary);
+    if (!result.ok) {
+        return result;
     }
-    temporary.close();
     if (QFileInfo::exists(name)) {
-        temporary.setPermissions(QFile::permissions(name));
+        QFile::setPermissions(temporary, QFile::permissions(name));
     }
-    FileResult result = WriteSettings(temporary.fileName(), workspace);
+    result = WriteSettings(temporary, workspace);
     // QSettings does not notice every failed write (a full disk can leave a short file), so
     // the file is read back before it replaces the previous one. Read under a name of its
     // own, QSettings cannot answer from what it remembers of the write.
-    const QString written = temporary.fileName() + QString::fromLatin1(".written");
-    if (result.ok && !QFile::rename(temporary.fileName(), written)) {
+    const QString written = temporary + QString::fromLatin1(".written");
+    if (result.ok && !QFile::rename(temporary, written)) {
         result = Failure("cannot rename a file beside " + path);
     }
     if (result.ok) {
         result = VerifyAndReplace(written, name, workspace);
-        QFile::remove(written);
     }
+    QFile::remove(temporary);
+    QFile::remove(written);
     return result;
 }
 

@@ -195,7 +195,7 @@ TEST_F(WorkspaceFile, SurvivesAProcessKilledWhileSaving) {
                 SaveWorkspaceFile(25, path.c_str());
             }
         }
-        std::this_thread::sleep_for(std::chrono::microseconds(random() % 20000));
+        std::this_thread::sleep_for(std::chrono::microseconds(random() % 50000));
         kill(child, SIGKILL);
         waitpid(child, nullptr, 0);
         ASSERT_EQ(LoadWorkspaceFile(26, path.c_str()), 1) << WorkspaceFileError();
