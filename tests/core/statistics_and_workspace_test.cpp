@@ -88,34 +88,6 @@ INSTANTIATE_TEST_SUITE_P(
             "LargestEdgesEndAtTheDesktop", {INT32_MAX, INT32_MAX, 417, 332}, {kFullHd}, 1503, 748}),
     [](const auto& p) { return std::string(p.param.name); });
 
-TEST(WorkspaceKeys, NameGroupItemsAndMaskCells) {
-    EXPECT_EQ(workspace::GroupItemKey(0), "RebroadcastGroup0");
-    EXPECT_EQ(workspace::GroupItemKey(34), "RebroadcastGroup34");
-    EXPECT_EQ(workspace::MaskKey(1, 2), "Mask12");
-    EXPECT_EQ(workspace::MaskKey(3, 4), "Mask34");
-}
-
-TEST(WorkspaceKeys, LeaveOutTheUsualGroupTypesAndTheMasksByDefault) {
-    std::string ticks;
-    for (int item = 0; item < workspace::kGroupItemCount; ++item) {
-        ticks += workspace::GroupItemDefault(item) ? '1' : '0';
-    }
-    // 0A 0B 1A 1B 2A 2B 3A 3B, 4A, 4B to 15A, 15B, the three masks.
-    EXPECT_EQ(ticks,
-              "00110011"
-              "0" +
-                  std::string(22, '1') +
-                  "0"
-                  "000");
-}
-
-TEST(WorkspaceRestore, OnlyExactlyOneTicks) {
-    for (const int32_t stored : {0, 2, -1, INT32_MIN, INT32_MAX}) {
-        EXPECT_FALSE(workspace::IsSet(stored)) << stored;
-    }
-    EXPECT_TRUE(workspace::IsSet(1));
-}
-
 TEST(WorkspaceRestore, ClampsRadioItemsAndDropsPortsOutsideTheList) {
     EXPECT_EQ(workspace::RadioItemIndex(7, 3), 2);
     EXPECT_EQ(workspace::RadioItemIndex(INT32_MAX, 5), 4);
