@@ -4,6 +4,7 @@
 #include <cstdint>
 #include <exception>
 #include <string>
+#include <string_view>
 
 #include "pipeline/rds_group_record.h"
 
@@ -52,6 +53,17 @@ public:
     void AddToBuffer(const RdsGroupRecord& group);
     void ReadFromBuffer(RdsGroupRecord& group);
     int32_t BufferLength() const;
+
+    // Statistics.
+    void ClearAll();
+    void Button1Click(QObject* sender);
+    void TimerPerSecTimer(QObject* sender);
+
+    // Text settings in the host's workspace, through buffers of 256 bytes.
+    void SaveString(int32_t workspace, const char* section, std::string_view key,
+                    std::string_view value);
+    std::string LoadString(int32_t workspace, const char* section, std::string_view key,
+                           std::string_view defaultValue);
 
     // Group filter.
     bool MaskMatch(const RdsGroupRecord& group, int32_t selector);
@@ -180,6 +192,16 @@ private:
     void CloseSerialQuietly() noexcept;
     void ShutdownLinks() noexcept;
     void ApplyConnectionState();
+    void WireStatistics();
+    void SaveWorkspace(int32_t workspace);
+    void SaveMaskCells(int32_t workspace);
+    void OpenWorkspace(int32_t workspace);
+    void RestoreWindowPlace(int32_t workspace);
+    void RestoreEncoderOptions(int32_t workspace);
+    void RestoreMaskCells(int32_t workspace);
+    void RestoreGroupItems(int32_t workspace);
+    // Puts the restored connection settings into effect; the last step of OPENWORKSPACE.
+    void ConnectAfterRestore();
 
     std::string m_sectionName;
     QMetaObject::Connection m_gridFocusWatch;

@@ -2,7 +2,6 @@
 #include "plugin/tform1.h"
 
 void TForm1::ExecuteCommand(const char* text, int32_t workspace) {
-    static_cast<void>(workspace);
     switch (RecogniseCommand(text)) {
         case CommandWord::ShowHide:
             setVisible(!isVisible());
@@ -15,8 +14,14 @@ void TForm1::ExecuteCommand(const char* text, int32_t workspace) {
             hide();
             break;
         case CommandWord::SaveWorkspace:
+            SaveWorkspace(workspace);
+            break;
         case CommandWord::OpenWorkspace:
+            OpenWorkspace(workspace);
+            break;
         case CommandWord::ResetData:
+            ClearAll();
+            break;
         case CommandWord::None:
             break;
     }

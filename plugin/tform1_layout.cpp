@@ -94,6 +94,7 @@ void TForm1::BuildWindow() {
     BuildTimers();
     BuildLinks();
     WireOutput();
+    WireStatistics();
 }
 
 void TForm1::BuildStatisticsTab() {

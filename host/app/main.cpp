@@ -1,20 +1,28 @@
 // tolvane-host: a reference host. Loads the plug-in the way a decoder application does,
 // feeds it groups from a file or standard input at the RDS rate, forwards commands, and
 // prints the plug-in's statistics when it ends.
+#include <signal.h>
+#include <sys/socket.h>
+#include <unistd.h>
+
 #include <QApplication>
 #include <QCommandLineParser>
 #include <QDir>
 #include <QElapsedTimer>
+#include <QFile>
 #include <QFileInfo>
 #include <QLabel>
+#include <QSocketNotifier>
 #include <QTabWidget>
 #include <QTimer>
 #include <cstdio>
 #include <fstream>
+#include <functional>
 #include <iostream>
 #include <optional>
 
 #include "group_text.h"
+#include "kovadex.h"
 #include "plugin_library.h"
 
 namespace {
@@ -30,6 +38,9 @@ void AddOptions(QCommandLineParser& parser) {
         {"groups", "Groups as hex lines (\"-\" for standard input).", "file"},
         {"command", "A command to send after Initialize (repeatable).", "word"},
         {"workspace", "The workspace number sent with each command.", "n", "1"},
+        {"workspace-file",
+         "Load the workspace from the file at start (when it exists) and save it there on quit.",
+         "path"},
         {"rate", "Groups per second; 0 sends them as fast as possible.", "r"},
         {"quit-after", "Stop after this many seconds.", "s"},
         {"screenshots", "Render each tab of the window into the folder and stop.", "dir"},
@@ -97,16 +108,18 @@ void PrintStatistics(QWidget* window) {
 }
 
 // Feeds the groups to the plug-in at the rate, and ends the application when they are all sent
-// and the window is hidden, or after `quitAfter` seconds when that is set.
+// and the window is hidden, or after `quitAfter` seconds when that is set. `beforeQuit` runs
+// once, while the window still exists, and gives the exit code.
 class Feeder {
 public:
     Feeder(PluginLibrary& plugin, QWidget* window, std::vector<HostGroupRecord> groups, double rate,
-           double quitAfter)
+           double quitAfter, std::function<int()> beforeQuit)
         : m_plugin(plugin),
           m_window(window),
           m_groups(std::move(groups)),
           m_rate(rate),
-          m_quitAfter(quitAfter) {
+          m_quitAfter(quitAfter),
+          m_beforeQuit(std::move(beforeQuit)) {
         m_clock.start();
         m_timer.setTimerType(Qt::PreciseTimer);
         QObject::connect(&m_timer, &QTimer::timeout, [this] { Tick(); });
@@ -114,6 +127,17 @@ public:
         if (m_quitAfter >= 0) {
             QTimer::singleShot(static_cast<int>(m_quitAfter * 1000), qApp, [this] { Finish(); });
         }
+    }
+
+    // The plug-in destroys its window when the application quits, so read it before that.
+    void Finish() {
+        if (m_finished) {
+            return;
+        }
+        m_finished = true;
+        m_timer.stop();
+        PrintStatistics(m_window);
+        QCoreApplication::exit(m_beforeQuit());
     }
 
 private:
@@ -125,15 +149,8 @@ private:
             m_plugin.RDSGroup(&m_groups[m_next]);
         }
         if (m_next >= m_groups.size() && !m_window->isVisible() && m_quitAfter < 0) {
-            m_timer.stop();
             Finish();
         }
-    }
-
-    // The plug-in destroys its window when the application quits, so read it before that.
-    void Finish() {
-        PrintStatistics(m_window);
-        QCoreApplication::quit();
     }
 
     PluginLibrary& m_plugin;
@@ -141,6 +158,8 @@ private:
     std::vector<HostGroupRecord> m_groups;
     double m_rate;
     double m_quitAfter;
+    std::function<int()> m_beforeQuit;
+    bool m_finished = false;
     std::size_t m_next = 0;
     QElapsedTimer m_clock;
     QTimer m_timer;
@@ -173,6 +192,66 @@ int WriteSample(const QString& path) {
     return out ? 0 : 1;
 }
 
+// Loads the workspace file when it exists and has the plug-in restore its settings. A file that
+// exists but cannot be loaded stops the host, so that quitting cannot save over it.
+bool OpenWorkspaceFile(PluginLibrary& plugin, const QCommandLineParser& parser, int workspace) {
+    const QString path = parser.value("workspace-file");
+    if (QFileInfo::exists(path) &&
+        LoadWorkspaceFile(workspace, QFile::encodeName(path).constData()) == 0) {
+        std::fprintf(stderr, "tolvane-host: %s; the file is left as it is\n", WorkspaceFileError());
+        return false;
+    }
+    plugin.Command("OPENWORKSPACE", workspace);
+    return true;
+}
+
+// Has the plug-in save its settings and writes them to the workspace file; the exit code.
+int SaveWorkspaceFileOnQuit(PluginLibrary& plugin, const QCommandLineParser& parser) {
+    if (!parser.isSet("workspace-file")) {
+        return 0;
+    }
+    const int workspace = parser.value("workspace").toInt();
+    plugin.Command("SAVEWORKSPACE", workspace);
+    const QByteArray path = QFile::encodeName(parser.value("workspace-file"));
+    if (SaveWorkspaceFile(workspace, path.constData()) == 0) {
+        std::fprintf(stderr, "tolvane-host: %s\n", WorkspaceFileError());
+        return 1;
+    }
+    return 0;
+}
+
+// SIGINT and SIGTERM end the host as its other ways of quitting do: the handler only writes
+// to a socket that the event loop watches.
+int g_signalSocket[2] = {-1, -1};
+
+void OnQuitSignal(int) {
+    const char byte = 0;
+    [[maybe_unused]] const ssize_t written = ::write(g_signalSocket[1], &byte, 1);
+}
+
+// Installed before the plug-in is loaded, so that a signal that comes early waits in the socket
+// until the event loop runs.
+void InstallQuitSignals() {
+    if (::socketpair(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0, g_signalSocket) != 0) {
+        std::perror("tolvane-host: socketpair");
+        return;
+    }
+    struct sigaction action {};
+    action.sa_handler = OnQuitSignal;
+    sigemptyset(&action.sa_mask);
+    action.sa_flags = SA_RESTART;
+    sigaction(SIGINT, &action, nullptr);
+    sigaction(SIGTERM, &action, nullptr);
+}
+
+void WatchQuitSignals(Feeder& feeder) {
+    if (g_signalSocket[0] < 0) {
+        return;
+    }
+    auto* notifier = new QSocketNotifier(g_signalSocket[0], QSocketNotifier::Read, qApp);
+    QObject::connect(notifier, &QSocketNotifier::activated, [&feeder] { feeder.Finish(); });
+}
+
 // Loads the plug-in, creates its instance and sends the commands; null when any step fails.
 QWidget* StartPlugin(PluginLibrary& plugin, const QCommandLineParser& parser) {
     const QString path = parser.isSet("plugin") ? parser.value("plugin") : DefaultPluginPath();
@@ -181,12 +260,17 @@ QWidget* StartPlugin(PluginLibrary& plugin, const QCommandLineParser& parser) {
         return nullptr;
     }
     std::printf("loaded %s: %s\n", qPrintable(path), plugin.PluginName());
+    // Whoever watches the host learns at once that it runs, also through a pipe.
+    std::fflush(stdout);
     auto* window = static_cast<QWidget*>(plugin.Initialize(0, 0));
     if (window == nullptr) {
         std::fprintf(stderr, "tolvane-host: Initialize refused\n");
         return nullptr;
     }
     const int workspace = parser.value("workspace").toInt();
+    if (parser.isSet("workspace-file") && !OpenWorkspaceFile(plugin, parser, workspace)) {
+        return nullptr;
+    }
     for (const QString& word : parser.values("command")) {
         plugin.Command(word.toLatin1().constData(), workspace);
     }
@@ -208,6 +292,7 @@ int main(int argc, char** argv) {
     // as its own, so it gets the program name only.
     int qtArgc = 1;
     QApplication app(qtArgc, argv);
+    InstallQuitSignals();
     PluginLibrary plugin;
     QWidget* window = StartPlugin(plugin, parser);
     if (window == nullptr) {
@@ -220,6 +305,8 @@ int main(int argc, char** argv) {
         parser.isSet("rate") ? parser.value("rate").toDouble() : kRdsGroupsPerSecond;
     const double quitAfter =
         parser.isSet("quit-after") ? parser.value("quit-after").toDouble() : -1;
-    Feeder feeder(plugin, window, LoadGroups(parser.value("groups")), rate, quitAfter);
+    Feeder feeder(plugin, window, LoadGroups(parser.value("groups")), rate, quitAfter,
+                  [&] { return SaveWorkspaceFileOnQuit(plugin, parser); });
+    WatchQuitSignals(feeder);
     return app.exec();
 }

@@ -2,12 +2,30 @@
 
 #include <cstdint>
 
+extern "C" {
+
 // The host's settings store: four calls that keep integers and texts per workspace, section
 // and key. A text returned by LoadPChar stays valid until the next call into the library.
-extern "C" {
+// Texts are 8-bit and kept byte for byte; sections and keys are case-sensitive.
 int32_t SaveInteger(int32_t workspace, const char* section, const char* key, int32_t value);
 int32_t LoadInteger(int32_t workspace, const char* section, const char* key, int32_t defaultValue);
 int32_t SavePChar(int32_t workspace, const char* section, const char* key, const char* value);
 const char* LoadPChar(int32_t workspace, const char* section, const char* key,
                       const char* defaultValue);
+
+// For the host alone: workspaces kept in files.
+//
+// LoadWorkspaceFile replaces everything held for `workspace` with the contents of the file.
+// SaveWorkspaceFile writes everything held for `workspace` to the file, atomically: a new
+// file is written beside it, flushed to the disk and renamed over it, so that a crash or a
+// full disk leaves the previous file whole (a crash may leave the unfinished "PATH.XXXXXX"
+// beside it). Each returns 1 on success and 0 on failure; after a failure the workspace in
+// memory and the file on disk are as they were, and WorkspaceFileError() tells what went
+// wrong. A host must not save over a file that it could not load: that file may hold settings
+// that it would lose.
+int32_t LoadWorkspaceFile(int32_t workspace, const char* path);
+int32_t SaveWorkspaceFile(int32_t workspace, const char* path);
+// The message of the last failed load or save, or "" when the last one succeeded. Valid
+// until the next call into the library.
+const char* WorkspaceFileError(void);
 }

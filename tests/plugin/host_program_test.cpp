@@ -1,6 +1,14 @@
 #include <gmock/gmock.h>
 
+#include <signal.h>
+#include <stdlib.h>
 #include <sys/wait.h>
+
+#include <cstdio>
+#include <filesystem>
+#include <fstream>
+#include <string>
+#include <vector>
 
 #include "support/child_process.h"
 
@@ -17,6 +25,59 @@ TEST(ReferenceHost, LoadsThePluginNamedByItsOptionAndQtTakesNoneOfIt) {
     EXPECT_EQ(WEXITSTATUS(outcome.status), 0) << outcome.output;
     EXPECT_THAT(outcome.output, HasSubstr("loaded " TOLVANE_PLUGIN_PATH ": Tolvane"));
     EXPECT_THAT(outcome.output, Not(HasSubstr("No such plugin")));
+}
+
+std::string ReadFile(const std::string& path) {
+    std::ifstream in(path, std::ios::binary);
+    return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
+}
+
+class ReferenceHostWorkspace : public ::testing::Test {
+protected:
+    void TearDown() override { std::filesystem::remove_all(m_dir); }
+
+    std::string Run(const std::vector<std::string>& extra, int signalOnOutput = 0) {
+        std::vector<std::string> arguments = {TOLVANE_HOST_PATH, "--plugin", TOLVANE_PLUGIN_PATH,
+                                              "--workspace-file", m_path};
+        arguments.insert(arguments.end(), extra.begin(), extra.end());
+        const auto outcome = test_support::RunChild(arguments, true, signalOnOutput);
+        m_status = outcome.status;
+        return outcome.output;
+    }
+
+    std::string m_dir = [] {
+        char name[] = "/tmp/tolvane-workspace-XXXXXX";
+        return std::string(mkdtemp(name));
+    }();
+    std::string m_path = m_dir + "/host.ini";
+    int m_status = -1;
+};
+
+// The stored host name survives a run: loaded, restored into the window, saved again.
+TEST_F(ReferenceHostWorkspace, RestoresAtStartAndSavesOnQuit) {
+    std::ofstream(m_path) << "[General]\nformat=kovadex-workspace-1\n[tolvane]\n"
+                             "Host=@ByteArray(encoder.lan)\nVisible=0\n";
+    const std::string output = Run({"--quit-after", "0.2", "--command", "RESETDATA"});
+    ASSERT_TRUE(WIFEXITED(m_status) && WEXITSTATUS(m_status) == 0) << output;
+    EXPECT_THAT(ReadFile(m_path), HasSubstr("Host=@ByteArray(encoder.lan)"));
+    EXPECT_THAT(ReadFile(m_path), HasSubstr("Mask34=@ByteArray(" + std::string(16, '?') + ")"));
+}
+
+TEST_F(ReferenceHostWorkspace, SavesWhenTerminatedBySignal) {
+    for (const int signal : {SIGTERM, SIGINT}) {
+        std::remove(m_path.c_str());
+        const std::string output = Run({}, signal);
+        EXPECT_TRUE(WIFEXITED(m_status) && WEXITSTATUS(m_status) == 0) << output;
+        EXPECT_THAT(ReadFile(m_path), HasSubstr("RebroadcastGroup34=0")) << signal;
+    }
+}
+
+TEST_F(ReferenceHostWorkspace, RefusesAFileItCannotLoadAndLeavesItAlone) {
+    std::ofstream(m_path) << "[tolvane]\nTop=1\n";
+    const std::string output = Run({"--quit-after", "0.2"});
+    EXPECT_TRUE(WIFEXITED(m_status) && WEXITSTATUS(m_status) == 2) << output;
+    EXPECT_THAT(output, HasSubstr("is not a workspace file"));
+    EXPECT_EQ(ReadFile(m_path), "[tolvane]\nTop=1\n");
 }
 
 }  // namespace

@@ -1,6 +1,7 @@
 #include "support/child_process.h"
 
 #include <fcntl.h>
+#include <signal.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -29,7 +30,8 @@ namespace {
 
 }  // namespace
 
-ChildOutcome RunChild(const std::vector<std::string>& arguments, bool withStandardError) {
+ChildOutcome RunChild(const std::vector<std::string>& arguments, bool withStandardError,
+                      int signalOnOutput) {
     ChildOutcome outcome;
     int pipeFds[2];
     if (arguments.empty() || pipe2(pipeFds, O_CLOEXEC) != 0) {
@@ -44,6 +46,10 @@ ChildOutcome RunChild(const std::vector<std::string>& arguments, bool withStanda
     ssize_t got = 0;
     while ((got = read(pipeFds[0], buffer.data(), buffer.size())) > 0) {
         outcome.output.append(buffer.data(), static_cast<std::size_t>(got));
+        if (signalOnOutput != 0 && child > 0) {
+            kill(child, signalOnOutput);
+            signalOnOutput = 0;
+        }
     }
     close(pipeFds[0]);
     if (child > 0) {
