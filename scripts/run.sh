@@ -1,23 +1,90 @@
 #!/usr/bin/env bash
-# Tolvane's main job: builds the plug-in and the reference host, then lets the host load
-# tolvane.so and feed it the sample groups at the RDS rate. Extra arguments go to the host
-# (see build/default/bin/tolvane-host --help). Without a display the window stays offscreen.
+# Tolvane's main job, end to end: builds the plug-in, the reference host and the encoder
+# simulator; starts the simulator on a free loopback port; lets the host load tolvane.so with a
+# demo workspace that points the plug-in at the simulator; replays the sample through host,
+# plug-in and link; and reports what went in, what the plug-in counted, what the encoder
+# received, and one verdict line. Exits 1 when the verdict fails.
+#
+# Usage: scripts/run.sh [--show] [--groups FILE]
+#   --show     show the plug-in's window while the groups flow (needs a display); the groups
+#              then come at the RDS rate of about 11.4 a second instead of all at once
+#   --groups   another group file instead of samples/sample-groups.hex
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
+show=0
+groups=samples/sample-groups.hex
+while [ "$#" -gt 0 ]; do
+    case "$1" in
+        --show) show=1 ;;
+        --groups) groups="$2"; shift ;;
+        *) echo "run.sh: unknown option $1 (see the comment at the top)" >&2; exit 2 ;;
+    esac
+    shift
+done
+
 bash scripts/install-deps.sh >&2
 cmake --preset default >&2
-cmake --build --preset default --target tolvane-host >&2
+cmake --build --preset default --target tolvane kovadex tolvane-host tolvane-encoder tolvane-report >&2
+bin=build/default/bin
 
-if [ -z "${DISPLAY:-}" ] && [ -z "${WAYLAND_DISPLAY:-}" ]; then
+if [ "$show" -eq 0 ] || { [ -z "${DISPLAY:-}" ] && [ -z "${WAYLAND_DISPLAY:-}" ]; }; then
     export QT_QPA_PLATFORM="${QT_QPA_PLATFORM:-offscreen}"
 fi
-if [ -z "${XDG_RUNTIME_DIR:-}" ]; then
-    XDG_RUNTIME_DIR="$(mktemp -d)"
-    export XDG_RUNTIME_DIR
+work="$(mktemp -d)"
+encoder=""
+cleanup() {
+    if [ -n "$encoder" ] && kill -0 "$encoder" 2>/dev/null; then
+        kill -TERM "$encoder" 2>/dev/null || true
+        wait "$encoder" 2>/dev/null || true
+    fi
+    rm -rf "$work"
+}
+trap cleanup EXIT
+trap 'exit 130' INT TERM
+export XDG_RUNTIME_DIR="${XDG_RUNTIME_DIR:-$work/runtime}"
+mkdir -p "$XDG_RUNTIME_DIR" && chmod 700 "$XDG_RUNTIME_DIR"
+
+# The encoder simulator on a port the system picks.
+"$bin/tolvane-encoder" --tcp 0 --output "$work/received.txt" --summary "$work/summary.txt" \
+    >"$work/encoder.txt" 2>&1 &
+encoder=$!
+port=""
+for _ in $(seq 100); do
+    port="$(sed -n 's/^# listening on 127\.0\.0\.1:\([0-9]*\)$/\1/p' "$work/encoder.txt")"
+    [ -n "$port" ] && break
+    kill -0 "$encoder" 2>/dev/null || break
+    sleep 0.1
+done
+if [ -z "$port" ]; then
+    echo "run.sh: the encoder simulator did not start:" >&2
+    cat "$work/encoder.txt" >&2
+    exit 1
 fi
 
-if [ "$#" -eq 0 ]; then
-    set -- --groups samples/sample-groups.hex
-fi
-exec build/default/bin/tolvane-host "$@"
+# The demo workspace: the plug-in's defaults as the host saves them, then pointed at the
+# simulator over TCP, bidirectional with the rate limit off, the encoder's PI not kept.
+workspace="$work/demo.ini"
+"$bin/tolvane-host" --workspace-file "$workspace" --command HIDE --quit-after 0 >/dev/null
+sed -i -e 's/^ConnectionType=.*/ConnectionType=1/' -e 's/^Limit=.*/Limit=0/' \
+    -e 's/^Bidirectional=.*/Bidirectional=1/' -e 's/^KeepPI=.*/KeepPI=0/' \
+    -e "s/^Port=.*/Port=@ByteArray($port)/" -e "s/^Visible=.*/Visible=$show/" "$workspace"
+
+rate=0
+[ "$show" -eq 1 ] && rate=11.4
+start=$(date +%s.%N)
+"$bin/tolvane-host" --workspace-file "$workspace" --groups "$groups" --rate "$rate" \
+    --wait-sent 60 >"$work/host.txt"
+kill -TERM "$encoder"
+wait "$encoder" || true
+encoder=""
+seconds=$(awk -v s="$start" -v e="$(date +%s.%N)" 'BEGIN { printf "%.1f", e - s }')
+
+# The selection of the demo workspace: the default group types, no masks; PTY and TP kept.
+types="1A,1B,3A,3B,4B,5A,5B,6A,6B,7A,7B,8A,8B,9A,9B,10A,10B,11A,11B,12A,12B,13A,13B,14A,14B,15A"
+echo "Tolvane main job: $groups through tolvane-host, tolvane.so and TCP to tolvane-encoder" \
+     "on 127.0.0.1:$port ($seconds s)"
+grep -v '^loaded ' "$work/host.txt" >"$work/statistics.txt" || true
+"$bin/tolvane-report" --groups "$groups" --received "$work/received.txt" --types "$types" \
+    --keep-pi 0 --keep-pty 1 --keep-tp 1 --statistics "$work/statistics.txt" \
+    --summary "$work/summary.txt"

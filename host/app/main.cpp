@@ -8,19 +8,18 @@
 #include <QApplication>
 #include <QCommandLineParser>
 #include <QDir>
-#include <QElapsedTimer>
 #include <QFile>
 #include <QFileInfo>
-#include <QLabel>
 #include <QSocketNotifier>
 #include <QTabWidget>
 #include <QTimer>
 #include <cstdio>
 #include <fstream>
 #include <functional>
-#include <iostream>
 #include <optional>
 
+#include "feeder.h"
+#include "group_stream.h"
 #include "group_text.h"
 #include "kovadex.h"
 #include "plugin_library.h"
@@ -41,7 +40,13 @@ void AddOptions(QCommandLineParser& parser) {
         {"workspace-file",
          "Load the workspace from the file at start (when it exists) and save it there on quit.",
          "path"},
-        {"rate", "Groups per second; 0 sends them as fast as possible.", "r"},
+        {"rate",
+         "Groups per second from a file; 0 sends them at once. Standard input is fed "
+         "as it arrives.",
+         "r"},
+        {"wait-sent",
+         "When the groups are fed, wait up to S seconds for the plug-in to send its queue.", "s",
+         "0"},
         {"quit-after", "Stop after this many seconds.", "s"},
         {"screenshots", "Render each tab of the window into the folder and stop.", "dir"},
         {"write-sample", "Write the built-in sample groups to the file and stop.", "file"},
@@ -55,26 +60,33 @@ QString DefaultPluginPath() {
     return QFileInfo::exists(installed) ? installed : bin.filePath("../lib/tolvane.so");
 }
 
-std::vector<HostGroupRecord> LoadGroups(const QString& path) {
-    if (path.isEmpty()) {
-        return {};
+// The groups of a file; lines that are no group are reported with their number and skipped.
+std::optional<std::vector<HostGroupRecord>> ReadGroupFile(const QString& path) {
+    std::ifstream in(path.toStdString(), std::ios::binary);
+    if (!in) {
+        std::fprintf(stderr, "tolvane-host: cannot read %s\n", qPrintable(path));
+        return std::nullopt;
     }
-    GroupFile file;
-    if (path == "-") {
-        file = ReadGroups(std::cin);
-    } else {
-        std::ifstream in(path.toStdString());
-        if (!in) {
-            std::fprintf(stderr, "tolvane-host: cannot read %s\n", qPrintable(path));
-            return {};
+    std::vector<HostGroupRecord> groups;
+    GroupLineReader reader;
+    reader.OnGroup = [&](const HostGroupRecord& group) { groups.push_back(group); };
+    reader.OnRejected = [&](int64_t line, std::string_view reason) {
+        if (reader.Rejected() <= StreamFeeder::kMaxReports) {
+            std::fprintf(stderr, "tolvane-host: %s line %lld skipped: %.*s\n", qPrintable(path),
+                         static_cast<long long>(line), static_cast<int>(reason.size()),
+                         reason.data());
         }
-        file = ReadGroups(in);
+    };
+    std::vector<char> chunk(1 << 16);
+    while (in.read(chunk.data(), static_cast<std::streamsize>(chunk.size())) || in.gcount() > 0) {
+        reader.Feed(std::string_view(chunk.data(), static_cast<std::size_t>(in.gcount())));
     }
-    if (file.rejectedLines > 0) {
-        std::fprintf(stderr, "tolvane-host: %d lines were no group and were skipped\n",
-                     file.rejectedLines);
+    reader.Finish();
+    if (reader.Rejected() > 0) {
+        std::fprintf(stderr, "tolvane-host: %lld lines were no group and were skipped\n",
+                     static_cast<long long>(reader.Rejected()));
     }
-    return std::move(file.groups);
+    return groups;
 }
 
 int SaveScreenshots(QWidget* window, const QString& dir) {
@@ -94,76 +106,6 @@ int SaveScreenshots(QWidget* window, const QString& dir) {
     pages->setCurrentIndex(0);
     return 0;
 }
-
-void PrintStatistics(QWidget* window) {
-    const char* rows[][2] = {{"Label3", "LR"}, {"Label9", "LE"},  {"Label10", "LF"},
-                             {"Label4", "LW"}, {"Label11", "LL"}, {"Label5", "LS"}};
-    for (const auto& row : rows) {
-        auto* caption = window->findChild<QLabel*>(row[0]);
-        auto* value = window->findChild<QLabel*>(row[1]);
-        if (caption != nullptr && value != nullptr) {
-            std::printf("%-40s %s\n", qPrintable(caption->text()), qPrintable(value->text()));
-        }
-    }
-}
-
-// Feeds the groups to the plug-in at the rate, and ends the application when they are all sent
-// and the window is hidden, or after `quitAfter` seconds when that is set. `beforeQuit` runs
-// once, while the window still exists, and gives the exit code.
-class Feeder {
-public:
-    Feeder(PluginLibrary& plugin, QWidget* window, std::vector<HostGroupRecord> groups, double rate,
-           double quitAfter, std::function<int()> beforeQuit)
-        : m_plugin(plugin),
-          m_window(window),
-          m_groups(std::move(groups)),
-          m_rate(rate),
-          m_quitAfter(quitAfter),
-          m_beforeQuit(std::move(beforeQuit)) {
-        m_clock.start();
-        m_timer.setTimerType(Qt::PreciseTimer);
-        QObject::connect(&m_timer, &QTimer::timeout, [this] { Tick(); });
-        m_timer.start(5);
-        if (m_quitAfter >= 0) {
-            QTimer::singleShot(static_cast<int>(m_quitAfter * 1000), qApp, [this] { Finish(); });
-        }
-    }
-
-    // The plug-in destroys its window when the application quits, so read it before that.
-    void Finish() {
-        if (m_finished) {
-            return;
-        }
-        m_finished = true;
-        m_timer.stop();
-        PrintStatistics(m_window);
-        QCoreApplication::exit(m_beforeQuit());
-    }
-
-private:
-    void Tick() {
-        const double elapsed = static_cast<double>(m_clock.elapsed()) / 1000.0;
-        const std::size_t due =
-            m_rate <= 0 ? m_groups.size() : static_cast<std::size_t>(elapsed * m_rate) + 1;
-        for (; m_next < m_groups.size() && m_next < due; ++m_next) {
-            m_plugin.RDSGroup(&m_groups[m_next]);
-        }
-        if (m_next >= m_groups.size() && !m_window->isVisible() && m_quitAfter < 0) {
-            Finish();
-        }
-    }
-
-    PluginLibrary& m_plugin;
-    QWidget* m_window;
-    std::vector<HostGroupRecord> m_groups;
-    double m_rate;
-    double m_quitAfter;
-    std::function<int()> m_beforeQuit;
-    bool m_finished = false;
-    std::size_t m_next = 0;
-    QElapsedTimer m_clock;
-    QTimer m_timer;
-};
 
 // Parses the command line; returns the exit code when the host has nothing more to do.
 std::optional<int> ParseCommandLine(int argc, char** argv, QCommandLineParser& parser) {
@@ -277,6 +219,31 @@ QWidget* StartPlugin(PluginLibrary& plugin, const QCommandLineParser& parser) {
     return window;
 }
 
+Feeder::Options FeederOptions(const QCommandLineParser& parser) {
+    Feeder::Options options;
+    options.rate = parser.isSet("rate") ? parser.value("rate").toDouble() : kRdsGroupsPerSecond;
+    options.quitAfter = parser.isSet("quit-after") ? parser.value("quit-after").toDouble() : -1;
+    options.waitSent = parser.value("wait-sent").toDouble();
+    return options;
+}
+
+// "-" is standard input, read as a live stream; a file is read whole and fed at the rate.
+bool StartFeeding(Feeder& feeder, const QString& groups) {
+    if (groups == "-") {
+        feeder.FeedStream(STDIN_FILENO);
+        return true;
+    }
+    if (groups.isEmpty()) {
+        return true;
+    }
+    std::optional<std::vector<HostGroupRecord>> read = ReadGroupFile(groups);
+    if (!read) {
+        return false;
+    }
+    feeder.FeedGroups(std::move(*read));
+    return true;
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -301,12 +268,11 @@ int main(int argc, char** argv) {
     if (parser.isSet("screenshots")) {
         return SaveScreenshots(window, parser.value("screenshots"));
     }
-    const double rate =
-        parser.isSet("rate") ? parser.value("rate").toDouble() : kRdsGroupsPerSecond;
-    const double quitAfter =
-        parser.isSet("quit-after") ? parser.value("quit-after").toDouble() : -1;
-    Feeder feeder(plugin, window, LoadGroups(parser.value("groups")), rate, quitAfter,
+    Feeder feeder(plugin, window, FeederOptions(parser),
                   [&] { return SaveWorkspaceFileOnQuit(plugin, parser); });
+    if (!StartFeeding(feeder, parser.value("groups"))) {
+        return 2;
+    }
     WatchQuitSignals(feeder);
     return app.exec();
 }
