@@ -27,6 +27,32 @@ TEST(ReferenceHost, LoadsThePluginNamedByItsOptionAndQtTakesNoneOfIt) {
     EXPECT_THAT(outcome.output, Not(HasSubstr("No such plugin")));
 }
 
+// A decoder's stream through standard input: bad lines are reported by number and skipped,
+// the good ones reach the plug-in, and the host ends cleanly at the end of the input.
+TEST(ReferenceHost, ReportsBadInputLinesByNumberAndReadsOnToTheEnd) {
+    const std::string input =
+        "6204 0130 966B 594C\\n6204 0130 966B\\n6204 GGGG 0000 0000\\r\\n\\n6204 0130 966B 594C";
+    const test_support::ChildOutcome outcome = test_support::RunChild(
+        {"/bin/sh", "-c",
+         "printf '" + input +
+             "' | " TOLVANE_HOST_PATH " --plugin " TOLVANE_PLUGIN_PATH " --groups -"},
+        true);
+    ASSERT_TRUE(WIFEXITED(outcome.status)) << outcome.output;
+    EXPECT_EQ(WEXITSTATUS(outcome.status), 0) << outcome.output;
+    EXPECT_THAT(outcome.output, HasSubstr("line 2 skipped: not four hexadecimal blocks"));
+    EXPECT_THAT(outcome.output, HasSubstr("line 3 skipped: not four hexadecimal blocks"));
+    EXPECT_THAT(outcome.output, HasSubstr("2 lines were no group and were skipped"));
+    EXPECT_THAT(outcome.output, HasSubstr("Groups received (total):                 2"));
+}
+
+TEST(ReferenceHost, APluginThatIsNotThereIsOneMessageAndAFailure) {
+    const test_support::ChildOutcome outcome =
+        test_support::RunChild({TOLVANE_HOST_PATH, "--plugin", "/nonexistent/tolvane.so"}, true);
+    ASSERT_TRUE(WIFEXITED(outcome.status)) << outcome.output;
+    EXPECT_NE(WEXITSTATUS(outcome.status), 0);
+    EXPECT_THAT(outcome.output, HasSubstr("tolvane-host: /nonexistent/tolvane.so"));
+}
+
 std::string ReadFile(const std::string& path) {
     std::ifstream in(path, std::ios::binary);
     return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
