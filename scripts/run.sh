@@ -5,19 +5,22 @@
 # plug-in and link; and reports what went in, what the plug-in counted, what the encoder
 # received, and one verdict line. Exits 1 when the verdict fails.
 #
-# Usage: scripts/run.sh [--show] [--groups FILE]
-#   --show     show the plug-in's window while the groups flow (needs a display); the groups
-#              then come at the RDS rate of about 11.4 a second instead of all at once
-#   --groups   another group file instead of samples/sample-groups.hex
+# Usage: scripts/run.sh [--show] [--groups FILE] [--screenshot PNG]
+#   --show        show the plug-in's window while the groups flow (needs a display); the groups
+#                 then come at the RDS rate of about 11.4 a second instead of all at once
+#   --groups      another group file instead of samples/sample-groups.hex
+#   --screenshot  render the plug-in's window at the end of the run into the PNG file
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
 show=0
 groups=samples/sample-groups.hex
+screenshot=()
 while [ "$#" -gt 0 ]; do
     case "$1" in
         --show) show=1 ;;
         --groups) groups="$2"; shift ;;
+        --screenshot) screenshot=(--screenshot-at-end "$(realpath -m "$2")"); shift ;;
         *) echo "run.sh: unknown option $1 (see the comment at the top)" >&2; exit 2 ;;
     esac
     shift
@@ -74,7 +77,7 @@ rate=0
 [ "$show" -eq 1 ] && rate=11.4
 start=$(date +%s.%N)
 "$bin/tolvane-host" --workspace-file "$workspace" --groups "$groups" --rate "$rate" \
-    --wait-sent 60 >"$work/host.txt"
+    --wait-sent 60 "${screenshot[@]}" >"$work/host.txt"
 kill -TERM "$encoder"
 wait "$encoder" || true
 encoder=""

@@ -56,6 +56,9 @@ void Feeder::Finish() {
     m_finished = true;
     m_timer.stop();
     PrintStatistics(m_window);
+    if (!m_options.screenshot.isEmpty() && !m_window->grab().save(m_options.screenshot)) {
+        std::fprintf(stderr, "tolvane-host: cannot write %s\n", qPrintable(m_options.screenshot));
+    }
     QCoreApplication::exit(m_beforeQuit());
 }
 

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QElapsedTimer>
+#include <QString>
 #include <QTimer>
 #include <QWidget>
 #include <cstddef>
@@ -23,6 +24,7 @@ public:
         double rate = 0;
         double quitAfter = -1;
         double waitSent = 0;
+        QString screenshot;  // a picture of the window as the host ends, when not empty
     };
 
     Feeder(PluginLibrary& plugin, QWidget* window, const Options& options,

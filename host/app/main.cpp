@@ -44,6 +44,7 @@ void AddOptions(QCommandLineParser& parser) {
          "Groups per second from a file; 0 sends them at once. Standard input is fed "
          "as it arrives.",
          "r"},
+        {"screenshot-at-end", "Render the window into the PNG file as the host ends.", "file"},
         {"wait-sent",
          "When the groups are fed, wait up to S seconds for the plug-in to send its queue.", "s",
          "0"},
@@ -224,6 +225,7 @@ Feeder::Options FeederOptions(const QCommandLineParser& parser) {
     options.rate = parser.isSet("rate") ? parser.value("rate").toDouble() : kRdsGroupsPerSecond;
     options.quitAfter = parser.isSet("quit-after") ? parser.value("quit-after").toDouble() : -1;
     options.waitSent = parser.value("wait-sent").toDouble();
+    options.screenshot = parser.value("screenshot-at-end");
     return options;
 }
 
