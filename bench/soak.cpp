@@ -20,6 +20,7 @@
 
 #include <unistd.h>
 
+#include <algorithm>
 #include <cstdio>
 #include <fstream>
 #include <string>
@@ -119,15 +120,22 @@ public:
     int reconnects = 0;
 
 private:
+    // Far faster than any encoder takes them (the queue stays full and overruns), spread over
+    // the run so that the encoder's faults come round while groups keep arriving.
     void Feed() {
-        for (int i = 0; i < 500 && fed < m_options.groups; ++i) {
+        const double share = static_cast<double>(m_clock.elapsed() + 1) /
+                             (std::max(1, m_options.minSeconds) * 1000.0);
+        const long long due =
+            std::min(m_options.groups,
+                     static_cast<long long>(share * static_cast<double>(m_options.groups)));
+        for (int i = 0; i < 5000 && fed < due; ++i) {
             const HostGroupRecord group = Numbered(fed++);
             m_plugin.RDSGroup(&group);
             if (fed == 10000) {
                 fdsEarly = OpenDescriptors();
                 rssEarly = ResidentKiB();
             }
-            if (fed % m_options.clearEvery == 0) {
+            if (fed % m_options.clearEvery == 0 && fed < m_options.groups) {
                 Clear();
             }
         }
@@ -177,9 +185,10 @@ EncoderRecord ReadEncoderRecord(const QString& path) {
     std::ifstream in(path.toStdString());
     long long previous = -1;
     for (std::string line; std::getline(in, line);) {
-        unsigned pi = 0, b2 = 0, b3 = 0, b4 = 0;
-        if (line.empty() || line[0] == '#' ||
-            std::sscanf(line.c_str(), "%x %x %x %x", &pi, &b2, &b3, &b4) != 4) {
+        // "PPPP B2B2 B3B3 B4B4", the PI "----" before any PI command.
+        unsigned b2 = 0, b3 = 0, b4 = 0;
+        if (line.size() < 19 || line[0] == '#' ||
+            std::sscanf(line.c_str() + 5, "%x %x %x", &b2, &b3, &b4) != 3) {
             continue;
         }
         const long long n = (static_cast<long long>(b4) << 16) | b3;
