@@ -268,6 +268,24 @@ TEST_F(SerialOutput, ConnectUpdateOnAnOpenPortReopensItWithTheNewSettings) {
     EXPECT_EQ(pty.readMaster(15, 2s), "G=200041424344\r");
 }
 
+// Ports from 10 on take the device-namespace form of the name; no speed selected means 2400.
+TEST_F(SerialOutput, PortTenOpensThroughTheDeviceNamespaceFormAtTheDefaultSpeed) {
+    home.linkPort(10, pty.slavePath());
+    home.linkPort(1, pty.slavePath());
+    form->RGCON->SetItemIndex(0);
+    form->CBCOMP->setCurrentIndex(9);
+    form->RGSPEED->SetItemIndex(-1);
+    form->BUPDATE->click();
+    EXPECT_EQ(Status(), "COM10 opened");
+    EXPECT_EQ(form->VaComm1->DeviceName(), "\\\\.\\COM%d");
+    EXPECT_EQ(form->VaComm1->Baudrate(), br2400);
+    form->BDISCON->click();
+    form->CBCOMP->setCurrentIndex(-1);
+    form->BUPDATE->click();  // no port selected: the first one, COM1, in the short form
+    EXPECT_EQ(form->CBCOMP->currentIndex(), 0);
+    EXPECT_EQ(form->VaComm1->DeviceName(), "COM%d");
+}
+
 // An encoder that stops reading holds neither the window nor the queue's order: the port keeps
 // what the device will not take, and the group waits until it can go out whole.
 TEST_F(SerialOutput, AStalledEncoderDoesNotHoldTheWindow) {
