@@ -73,11 +73,15 @@ sed -i -e 's/^ConnectionType=.*/ConnectionType=1/' -e 's/^Limit=.*/Limit=0/' \
     -e 's/^Bidirectional=.*/Bidirectional=1/' -e 's/^KeepPI=.*/KeepPI=0/' \
     -e "s/^Port=.*/Port=@ByteArray($port)/" -e "s/^Visible=.*/Visible=$show/" "$workspace"
 
-rate=0
-[ "$show" -eq 1 ] && rate=11.4
+# Shown, the window stays up while the groups come at the RDS rate, and 15 s longer.
+pace=(--rate 0 --wait-sent 60)
+if [ "$show" -eq 1 ]; then
+    lines=$(grep -c '^[0-9A-Fa-f-]' "$groups" || true)
+    pace=(--rate 11.4 --quit-after $((lines * 10 / 114 + 15)))
+fi
 start=$(date +%s.%N)
-"$bin/tolvane-host" --workspace-file "$workspace" --groups "$groups" --rate "$rate" \
-    --wait-sent 60 "${screenshot[@]}" >"$work/host.txt"
+"$bin/tolvane-host" --workspace-file "$workspace" --groups "$groups" "${pace[@]}" \
+    "${screenshot[@]}" >"$work/host.txt"
 kill -TERM "$encoder"
 wait "$encoder" || true
 encoder=""
