@@ -330,9 +330,10 @@ void TForm1::BuildLinks() {
     TVaBuffers buffers;
     buffers.SetWriteTimeout(0);
     VaComm1->SetBuffers(buffers);
-    VaComm1->OnException = [](QObject*, const QString& message) {
-        const std::runtime_error error(message.toStdString());
-        ReportError("VaComm1", &error);
+    // A port that fails while its events are handled (a device that went away) pauses the
+    // output as a failed write does, with the same one message on the status line.
+    VaComm1->OnException = [this](QObject*, const QString& message) {
+        Guarded("VaComm1", [&] { SerialFailed(std::runtime_error(message.toStdString())); });
     };
 
     SimpleTCPClient1 = new TSimpleTCPClient(this);

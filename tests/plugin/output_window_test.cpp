@@ -15,6 +15,7 @@
 #include <QTimer>
 #include <memory>
 #include <string>
+#include <thread>
 
 #include "links/SimpleTCP.h"
 #include "links/VaComm.h"
@@ -266,6 +267,22 @@ TEST_F(SerialOutput, ConnectUpdateOnAnOpenPortReopensItWithTheNewSettings) {
     Queue(-1, 0x2000);
     Tick();
     EXPECT_EQ(pty.readMaster(15, 2s), "G=200041424344\r");
+}
+
+// A device that goes away while nothing is written is noticed by the port's own events, and
+// pauses the output with the same one message as a failed write.
+TEST_F(SerialOutput, ADeviceThatGoesAwayBetweenWritesPausesTheOutputToo) {
+    ChooseCom7(4);
+    form->BUPDATE->click();
+    ASSERT_EQ(Status(), "COM7 opened");
+    // An answer arrives, and the far end goes before the window has handled its arrival.
+    ASSERT_TRUE(pty.writeMaster("x"));
+    std::this_thread::sleep_for(50ms);
+    pty.closeMaster();
+    EXPECT_TRUE(waitUntil([&] { return Status().startsWith("RS232 Error: "); }, 2s))
+        << Status().toStdString();
+    EXPECT_TRUE(form->BUPDATE->isEnabled());
+    EXPECT_EQ(Output().Connection.ActiveLink, lkNone);
 }
 
 // Ports from 10 on take the device-namespace form of the name; no speed selected means 2400.
