@@ -21,7 +21,11 @@ mkdir -p "$XDG_RUNTIME_DIR" && chmod 700 "$XDG_RUNTIME_DIR"
 out="$("$root/usr/bin/tolvane-host" --groups "$root/usr/share/tolvane/sample-groups.hex" --rate 0)"
 echo "$out"
 grep -q "^loaded $root/usr/bin/../lib/tolvane/tolvane.so" <<<"$out"
-ldd "$root/usr/lib/tolvane/tolvane.so" | grep -q "libkovadex.so => $root/usr/lib/tolvane/"
+# Both the plug-in and the host load the settings store from the plug-in folder.
+for binary in "$root/usr/lib/tolvane/tolvane.so" "$root/usr/bin/tolvane-host"; do
+    resolved="$(ldd "$binary" | sed -n 's/.*libkovadex.so => \([^ ]*\).*/\1/p')"
+    [ "$(realpath "$resolved")" = "$root/usr/lib/tolvane/libkovadex.so" ]
+done
 "$root/usr/bin/tolvane-encoder" --help >/dev/null
 
 echo "package: $deb ($(stat -c %s "$deb") bytes)"
