@@ -26,7 +26,7 @@ void addOptions(QCommandLineParser& parser) {
         {"reset-after", "Reset the connection after N commands.", "N"},
         {"stop-reading", "Stop reading after N commands (0: from the start).", "N"},
         {"stop-for", "Read again after MS ms (default: not until the peer goes).", "MS", "0"},
-        {"cycle", "Rotate answers and faults: MODE:N[+close|reset|stop],...", "SPEC"},
+        {"cycle", "Rotate answers and faults: MODE:N[+close|reset|stop],...", "PHASES"},
         {"output", "Write group lines to FILE instead of standard output.", "FILE"},
         {"summary", "Write the summary to FILE instead of standard error.", "FILE"},
         {"quit-after", "Quit after SECONDS.", "SECONDS"},
