@@ -46,6 +46,7 @@ constexpr const char* kStatistics = "Error retrieving statistics (%d), %s";
 constexpr const char* kEventThreadStopped =
     "The port's event thread stopped: waiting for line events failed (%d), %s";
 constexpr const char* kOutputFull = "Output buffer is full. Please check comm status.";
+constexpr const char* kHungUpText = "The line hung up (%d), %s";
 
 using namespace va_event_bits;
 
@@ -312,7 +313,7 @@ void TVaCustomComm::StopThreads() {
 
 // Runs on the event or writer thread.
 void TVaCustomComm::handOver(std::uint32_t bits) {
-    bits &= m_monitorBits | kThreadFailed;
+    bits &= m_monitorBits | kThreadFailed | kHungUp;
     if (bits == 0) {
         return;
     }
@@ -390,25 +391,40 @@ int TVaCustomComm::WriteBuf(const void* data, int count) {
         return writeBuffered(static_cast<const char*>(data), count);
     }
     std::lock_guard lock(m_machinery->writeLock);
-    if (!flushUnsent()) {
+    int written = flushUnsent();
+    if (!m_unsent.empty()) {
         return 0;
     }
-    const int written = writeDirect(static_cast<const char*>(data), count);
+    const int taken = writeDirect(static_cast<const char*>(data), count);
+    written += taken;
     if (written > 0 && m_machinery->eventThread) {
         m_machinery->eventThread->NotifyWritten();
     }
-    m_unsent.assign(static_cast<const char*>(data) + written,
-                    static_cast<std::size_t>(count - written));
+    m_unsent.assign(static_cast<const char*>(data) + taken,
+                    static_cast<std::size_t>(count - taken));
     return count;
 }
 
-// Writes what the device takes now of the bytes kept from an earlier write; true once none wait.
-bool TVaCustomComm::flushUnsent() {
+bool TVaCustomComm::FlushPending() {
+    if (!IsOpen() || !m_directWrite) {
+        return m_unsent.empty();
+    }
+    std::lock_guard lock(m_machinery->writeLock);
+    if (flushUnsent() > 0 && m_machinery->eventThread) {
+        m_machinery->eventThread->NotifyWritten();
+    }
+    return m_unsent.empty();
+}
+
+// Writes what the device takes now of the bytes kept from an earlier write; returns how many.
+int TVaCustomComm::flushUnsent() {
+    int written = 0;
     while (!m_unsent.empty()) {
         const ssize_t sent = ::write(m_handle.get(), m_unsent.data(), m_unsent.size());
         const int error = errno;
         if (sent > 0) {
             m_unsent.erase(0, static_cast<std::size_t>(sent));
+            written += static_cast<int>(sent);
             continue;
         }
         if (sent < 0 && error == EINTR) {
@@ -417,9 +433,9 @@ bool TVaCustomComm::flushUnsent() {
         if (sent < 0 && error != EAGAIN) {
             raiseSystem(kWriteError, error);
         }
-        return false;
+        break;
     }
-    return true;
+    return written;
 }
 
 int TVaCustomComm::writeDirect(const char* data, int count) {
@@ -480,6 +496,8 @@ void TVaCustomComm::dispatchEvents(std::uint32_t bits) {
             std::make_exception_ptr(EVaCommError(withErrno(kEventThreadStopped, error))));
         bits &= ~kThreadFailed;
     }
+    const bool hungUp = (bits & kHungUp) != 0;
+    bits &= ~kHungUp;
     try {
         if ((bits & kRxChar) != 0) {
             HandleRxChar();
@@ -492,6 +510,11 @@ void TVaCustomComm::dispatchEvents(std::uint32_t bits) {
         if (alive) {
             handleException(std::current_exception());
         }
+    }
+    // A hung-up line is a failure of the port even when no error events are monitored; it is
+    // reported last, and not at all once a handler has closed or deleted the port.
+    if (hungUp && alive && IsOpen()) {
+        handleException(std::make_exception_ptr(EVaCommError(withErrno(kHungUpText, EIO))));
     }
 }
 

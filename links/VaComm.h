@@ -123,6 +123,9 @@ public:
     int WriteBuf(const void* data, int count);
     // True only when every byte of the text reached the device now.
     bool WriteText(std::string_view text);
+    // Writes what the device takes now of the kept bytes; true once none are kept. Close drops
+    // kept bytes: they never reach the device opened next.
+    bool FlushPending();
     [[nodiscard]] int PendingBytes() const { return static_cast<int>(m_unsent.size()); }
     int InQueCount();
     // The device the port opens: DeviceName formatted with PortNum, mapped to a Linux path.
@@ -174,8 +177,8 @@ public:
     TVaCommRxCharEvent OnRxChar;
     TVaCommRxBufEvent OnRxBuf;
     TNotifyEvent OnRxFlag, OnTxEmpty, OnPErr, OnRx80Full, OnEvent1, OnEvent2;
-    // What an event handler threw, or a failure of the port's own event thread, as a text:
-    // nothing thrown ever leaves a dispatch.
+    // What an event handler threw, a failure of the port's own event thread, or a line that
+    // hung up (reported once, as it happens), as a text: nothing thrown ever leaves a dispatch.
     TLinkExceptionEvent OnException;
 
 protected:
@@ -200,7 +203,7 @@ private:
     void handleException(std::exception_ptr error);
     int lineErrorWord();
     int writeDirect(const char* data, int count);
-    bool flushUnsent();
+    int flushUnsent();
     int writeBuffered(const char* data, int count);
     [[noreturn]] void raiseSystem(const char* pattern, int error) const;
 

@@ -117,7 +117,7 @@ void TVaCommEventThread::run() {
                 bits |= lineBits(events[i].events);
             }
         }
-        bits = (bits | pollBits()) & m_mask;
+        bits = (bits | pollBits()) & (m_mask | kHungUp);
         if (bits != 0 && !m_terminated) {
             m_handOver(bits);
         }
@@ -131,7 +131,7 @@ std::uint32_t TVaCommEventThread::lineBits(std::uint32_t epollEvents) {
         epoll_ctl(m_epoll.get(), EPOLL_CTL_DEL, m_fd, nullptr);
         m_watchingLine = false;
         m_modemLines = false;
-        return kError;
+        return kError | kHungUp;
     }
     if ((epollEvents & EPOLLIN) != 0) {
         bits |= kRxChar;

@@ -32,5 +32,8 @@ inline constexpr std::uint32_t kEvent1 = 0x800;
 inline constexpr std::uint32_t kEvent2 = 0x1000;
 // Not a line event: the event thread has stopped on a failure of its own.
 inline constexpr std::uint32_t kThreadFailed = 0x80000000;
+// Not a line event: the line hung up (the device went away, or the far end closed it). Always
+// reported, whichever events are monitored.
+inline constexpr std::uint32_t kHungUp = 0x40000000;
 
 }  // namespace va_event_bits

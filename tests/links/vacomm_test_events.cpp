@@ -12,6 +12,7 @@
 #include <set>
 #include <sstream>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "VaComm.h"
@@ -196,6 +197,36 @@ TEST_F(VaCommEvents, VanishedDeviceIsReportedThroughOnError) {
     const long long before = threadCpuNs(thread);
     waitUntil([] { return false; }, 300ms);
     EXPECT_LT(threadCpuNs(thread) - before, 30'000'000);
+}
+
+// A line that hangs up while nothing is read or written is reported as it happens, once, with
+// only the events the window monitors; the thread then rests.
+TEST_F(VaCommEvents, AnIdleLineThatHangsUpIsReportedOnceAtOnce) {
+    std::vector<std::string> reports;
+    comm.OnException = [&](QObject*, const QString& message) {
+        reports.push_back(message.toStdString());
+    };
+    comm.Open();
+    const pid_t thread = eventThread();
+    ASSERT_NE(thread, 0);
+    pty->closeMaster();
+    ASSERT_TRUE(waitUntil([&] { return !reports.empty(); }, 2s));
+    const long long before = threadCpuNs(thread);
+    waitUntil([] { return false; }, 300ms);
+    EXPECT_LT(threadCpuNs(thread) - before, 30'000'000);
+    EXPECT_EQ(reports, std::vector<std::string>{"The line hung up (5), Input/output error"});
+}
+
+// Closing the port before its owner has run the report of a hang-up withdraws the report.
+TEST_F(VaCommEvents, AHangUpIsNotReportedAfterADeliberateClose) {
+    int reports = 0;
+    comm.OnException = [&](QObject*, const QString&) { ++reports; };
+    comm.Open();
+    pty->closeMaster();
+    std::this_thread::sleep_for(100ms);
+    comm.Close();
+    waitUntil([] { return false; }, 200ms);
+    EXPECT_EQ(reports, 0);
 }
 
 // The 80 % mark of the receive queue, for a small queue and for one so large that four times
