@@ -55,6 +55,11 @@ SendPlan PlanSend(const RdsGroupRecord& group, const KeepOptions& keep, int32_t 
     return plan;
 }
 
+bool EndsInsideACommand(std::string_view text, std::size_t dropped) {
+    const std::size_t reached = dropped < text.size() ? text.size() - dropped : 0;
+    return reached > 0 && text[reached - 1] != '\r';
+}
+
 bool SpacingAllows(std::optional<int64_t> lastSendMs, int64_t nowMs) {
     if (!lastSendMs) {
         return true;

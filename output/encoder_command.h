@@ -1,8 +1,10 @@
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
 #include <optional>
 #include <string>
+#include <string_view>
 
 #include "pipeline/rds_group_record.h"
 
@@ -39,6 +41,15 @@ struct SendPlan {
 };
 [[nodiscard]] SendPlan PlanSend(const RdsGroupRecord& group, const KeepOptions& keep,
                                 int32_t currentPI, int32_t lastSentPI);
+
+// Ends a line that a closed port cut short. CAN is in no command, so whatever part of a command
+// had reached the encoder becomes a malformed line that it drops; a bare CR would instead
+// complete a command that lacked only its CR, and the encoder would take that group twice.
+inline constexpr std::string_view kCancelLine = "\x18\r";
+
+// True when the bytes of `text` that reached the device, all but the last `dropped`, end inside
+// a command: some reached it, and the last of them is not a CR.
+[[nodiscard]] bool EndsInsideACommand(std::string_view text, std::size_t dropped);
 
 // In bidirectional mode a group goes out only 60 ms or more after the previous one was taken
 // (either direction of the clock). The first group has no previous one.

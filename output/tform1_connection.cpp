@@ -153,6 +153,7 @@ void TForm1::SerialFailed(const std::exception& error) {
 }
 
 void TForm1::CloseSerialQuietly() noexcept {
+    SettleHeldSerialGroup();
     try {
         VaComm1->Close();
     } catch (...) {

@@ -6,6 +6,7 @@ bool GroupOutputBuffer::Add(const RdsGroupRecord& group) noexcept {
     m_writeIndex = (m_writeIndex + 1) % kSlots;
     if (m_writeIndex == m_readIndex) {
         m_readIndex = (m_readIndex + 1) % kSlots;
+        ++m_frontNumber;
     }
     return overrun;
 }
@@ -16,6 +17,7 @@ bool GroupOutputBuffer::Read(RdsGroupRecord& group) noexcept {
     }
     group = m_slots[static_cast<std::size_t>(m_readIndex)];
     m_readIndex = (m_readIndex + 1) % kSlots;
+    ++m_frontNumber;
     return true;
 }
 
@@ -33,6 +35,7 @@ int32_t GroupOutputBuffer::Length() const noexcept {
 }
 
 void GroupOutputBuffer::Clear() noexcept {
+    m_frontNumber += static_cast<uint64_t>(Length());
     m_writeIndex = 0;
     m_readIndex = 0;
 }

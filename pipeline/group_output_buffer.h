@@ -22,6 +22,10 @@ public:
     [[nodiscard]] bool Peek(RdsGroupRecord& group) const noexcept;
 
     [[nodiscard]] int32_t Length() const noexcept;
+    // How many groups have left the front since the ring was made: read, dropped on overrun or
+    // cleared. It names the oldest waiting group, so a caller that keeps a group waiting across
+    // calls can tell whether that group is still first.
+    [[nodiscard]] uint64_t FrontNumber() const noexcept { return m_frontNumber; }
     [[nodiscard]] int32_t ReadIndex() const noexcept { return m_readIndex; }
     [[nodiscard]] int32_t WriteIndex() const noexcept { return m_writeIndex; }
 
@@ -32,4 +36,5 @@ private:
     std::array<RdsGroupRecord, kSlots> m_slots{};
     int32_t m_writeIndex = 0;
     int32_t m_readIndex = 0;
+    uint64_t m_frontNumber = 0;
 };

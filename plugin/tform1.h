@@ -185,6 +185,11 @@ private:
     bool WriteCommand(const std::string& text);
     void WriteTcp(const std::string& text);
     bool WriteSerial(const std::string& text);
+    void SendSerialGroup();
+    void FinishHeldSerialGroup();
+    void CompleteHeldSerialGroup();
+    void SettleHeldSerialGroup() noexcept;
+    void CountSentGroup();
     void RestartSendTimer();
     void AcknowledgementStep();
     void ConnectSerial();

@@ -25,6 +25,24 @@ TEST(EncoderCommand, TextsAreUpperCaseHexZeroPaddedAndEndWithCr) {
     }
 }
 
+// Where a closed port cut a group's text decides whether the encoder holds a fragment that the
+// next line must cancel.
+TEST(EncoderCommand, TellsWhetherACutLeftAFragmentOfACommand) {
+    const std::string text = "PI=2222\rG=200241424344\r";
+    const std::vector<std::tuple<std::size_t, bool>> cuts = {
+        {text.size(), false},      // nothing reached the device
+        {text.size() + 5, false},  // more dropped than the text holds
+        {text.size() - 1, true},   // "P"
+        {15, false},               // the PI command whole
+        {14, true},                // the PI command and "G"
+        {1, true},                 // the group command less its CR
+        {0, false}};               // everything reached it
+    for (const auto& [dropped, inside] : cuts) {
+        EXPECT_EQ(EndsInsideACommand(text, dropped), inside) << dropped;
+    }
+    EXPECT_FALSE(EndsInsideACommand("", 0));
+}
+
 struct PiCase {
     const char* name;
     int32_t block1;

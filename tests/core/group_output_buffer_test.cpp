@@ -46,6 +46,29 @@ TEST(GroupOutputBuffer, Holds2047GroupsWithoutLoss) {
     EXPECT_EQ(buffer->Length(), 2047);
 }
 
+// A group kept first across calls is recognised by the front number: it moves on once for
+// each group that leaves the front, whichever way, and never when one is only added or peeked.
+TEST(GroupOutputBuffer, FrontNumberMovesOnForEachGroupThatLeavesTheFront) {
+    auto buffer = NewBuffer();
+    RdsGroupRecord out;
+    ASSERT_FALSE(buffer->Add(Numbered(1)));
+    ASSERT_FALSE(buffer->Add(Numbered(2)));
+    ASSERT_TRUE(buffer->Peek(out));
+    EXPECT_EQ(buffer->FrontNumber(), 0u);
+    ASSERT_TRUE(buffer->Read(out));
+    EXPECT_EQ(buffer->FrontNumber(), 1u);
+    for (int32_t n = 3; n <= 2048; ++n) {
+        ASSERT_FALSE(buffer->Add(Numbered(n)));
+    }
+    EXPECT_TRUE(buffer->Add(Numbered(2049)));
+    EXPECT_EQ(buffer->FrontNumber(), 2u);
+    buffer->Clear();
+    EXPECT_EQ(buffer->FrontNumber(), 2049u);
+    EXPECT_FALSE(buffer->Read(out));
+    buffer->Clear();
+    EXPECT_EQ(buffer->FrontNumber(), 2049u);
+}
+
 TEST(GroupOutputBuffer, The2048thAppendDropsTheOldest) {
     auto buffer = NewBuffer();
     for (int32_t n = 0; n < 2047; ++n) {

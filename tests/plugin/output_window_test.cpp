@@ -220,12 +220,38 @@ protected:
         form->CBKEEPPI->setChecked(false);
         form->CBBIDI->setChecked(false);
     }
+    // Two groups of PI 1111 go out; then the reader stops, and the first of two groups of the
+    // given PI is handed to the port, which keeps its commands: none has reached the device.
+    void SendTwoThenStall(int32_t pi) {
+        ChooseCom7(4);
+        form->BUPDATE->click();
+        ASSERT_EQ(Status(), "COM7 opened");
+        Queue(0x1111, 0x2000);
+        Queue(0x1111, 0x2001);
+        Tick();
+        Tick();
+        ASSERT_EQ(pty.readMaster(38, 2s), "PI=1111\rG=200041424344\rG=200141424344\r");
+        stalled = pty.fillFromSlave();
+        Queue(pi, 0x2002);
+        Queue(pi, 0x2003);
+        Tick();
+        Tick();
+    }
+    // What the encoder receives on a line, up to `count` bytes, over the next few ticks.
+    std::string ReceivedOverTicks(test_support::PtyPair& line, std::size_t count) {
+        for (int tick = 0; tick < 4; ++tick) {
+            now += 100;
+            Tick();
+        }
+        return line.readMaster(count, 2s);
+    }
     speed_t SlaveSpeed() const {
         const termios settings = pty.slaveSettings();
         return cfgetospeed(&settings);
     }
     test_support::PtyConfigHome home;
     test_support::PtyPair pty;
+    std::size_t stalled = 0;
 };
 
 TEST_F(SerialOutput, WritesToThePortAndPausesOnceOnAFailureKeepingTheGroup) {
@@ -281,6 +307,92 @@ TEST_F(SerialOutput, ADeviceThatGoesAwayBetweenWritesPausesTheOutputToo) {
     pty.closeMaster();
     EXPECT_TRUE(waitUntil([&] { return Status().startsWith("RS232 Error: "); }, 2s))
         << Status().toStdString();
+    EXPECT_TRUE(form->BUPDATE->isEnabled());
+    EXPECT_EQ(Output().Connection.ActiveLink, lkNone);
+}
+
+// A group whose command the port still keeps has not been sent: a hang-up drops the command,
+// and the encoder on the new line receives that group before the next.
+TEST_F(SerialOutput, AGroupKeptAtAHangUpIsNotCountedAndGoesOutOnTheNewLine) {
+    SendTwoThenStall(0x1111);
+    EXPECT_EQ(form->LS->text(), "2");
+    EXPECT_EQ(form->LW->text(), "2");
+    test_support::PtyPair next;
+    home.linkPort(7, next.slavePath());
+    pty.closeMaster();
+    ASSERT_TRUE(waitUntil(
+        [&] {
+            Tick();
+            return Status().startsWith("RS232 Error: ");
+        },
+        2s));
+    EXPECT_EQ(form->LS->text(), "2");
+    EXPECT_EQ(form->LW->text(), "2");
+    form->BUPDATE->click();
+    ASSERT_EQ(Status(), "COM7 opened");
+    EXPECT_EQ(ReceivedOverTicks(next, 30), "G=200241424344\rG=200341424344\r");
+    EXPECT_EQ(form->LS->text(), "4");
+}
+
+// Connect / Update reopens the port and so drops what it kept: the group goes out again whole,
+// with its PI command, once the reader takes up, and the encoder never puts it on air under
+// the PI before.
+TEST_F(SerialOutput, AGroupKeptAtAConnectUpdateGoesOutWholeWithItsPiAfterTheReopen) {
+    SendTwoThenStall(0x2222);
+    EXPECT_EQ(form->LS->text(), "2");
+    ASSERT_EQ(pty.readMaster(stalled, 2s), std::string(stalled, '#'));
+    form->BUPDATEClick(form->BUPDATE);
+    ASSERT_EQ(Status(), "COM7 opened");
+    EXPECT_EQ(ReceivedOverTicks(pty, 38), "PI=2222\rG=200241424344\rG=200341424344\r");
+    EXPECT_EQ(form->LS->text(), "4");
+}
+
+// A Clear while the port keeps a group's text takes that group from the queue: the text still
+// goes out once the reader takes up, but counts for nothing and takes no other group with it.
+TEST_F(SerialOutput, AClearWhileAGroupIsKeptLeavesTheNextGroupToBeSent) {
+    SendTwoThenStall(0x2222);
+    form->Button1->click();
+    EXPECT_EQ(form->LW->text(), "0");
+    Queue(0x2222, 0x2004);
+    ASSERT_EQ(pty.readMaster(stalled, 2s), std::string(stalled, '#'));
+    EXPECT_EQ(ReceivedOverTicks(pty, 46), "PI=2222\rG=200241424344\rPI=2222\rG=200441424344\r");
+    EXPECT_EQ(form->LS->text(), "1");
+    EXPECT_EQ(form->LW->text(), "0");
+}
+
+// After a cut inside a command, the next text begins with a cancel line, so the encoder drops
+// the fragment; a text dropped before any of it reached the device leaves that still to do.
+TEST_F(SerialOutput, ALineCutInsideACommandIsCancelledOnceBeforeTheNextText) {
+    ChooseCom7(4);
+    form->BUPDATE->click();
+    ASSERT_EQ(Status(), "COM7 opened");
+    Queue(-1, 0x2000);
+    Queue(-1, 0x2001);
+    stalled = pty.fillFromSlave();
+    Output().SerialLineCut = true;  // as if a port closed before had cut a command
+    Tick();
+    form->BUPDATEClick(form->BUPDATE);
+    ASSERT_EQ(pty.readMaster(stalled, 2s), std::string(stalled, '#'));
+    EXPECT_EQ(ReceivedOverTicks(pty, 32), "\x18\rG=200041424344\rG=200141424344\r");
+    EXPECT_EQ(form->LS->text(), "2");
+}
+
+// With nothing queued, a line whose far end goes away is reported at once, once, and the port
+// is closed, as a failed write would have it.
+TEST_F(SerialOutput, AnIdleLineThatHangsUpIsReportedOnceAndClosed) {
+    ChooseCom7(4);
+    form->BUPDATE->click();
+    ASSERT_EQ(Status(), "COM7 opened");
+    int reports = 0;
+    QObject::connect(form->StatusBar1, &QStatusBar::messageChanged, [&](const QString& text) {
+        reports += text.startsWith("RS232 Error: ") ? 1 : 0;
+    });
+    pty.closeMaster();
+    ASSERT_TRUE(waitUntil([&] { return reports > 0; }, 2s)) << Status().toStdString();
+    waitUntil([] { return false; }, 300ms);
+    EXPECT_EQ(reports, 1);
+    EXPECT_EQ(Status(), "RS232 Error: The line hung up (5), Input/output error");
+    EXPECT_FALSE(form->VaComm1->IsOpen());
     EXPECT_TRUE(form->BUPDATE->isEnabled());
     EXPECT_EQ(Output().Connection.ActiveLink, lkNone);
 }

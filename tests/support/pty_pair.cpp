@@ -67,6 +67,33 @@ void PtyPair::drainMaster() {
     }
 }
 
+std::size_t PtyPair::fillFromSlave() {
+    const int flags = fcntl(m_slave, F_GETFL);
+    fcntl(m_slave, F_SETFL, flags | O_NONBLOCK);
+    const std::string chunk(1024, '#');
+    std::size_t written = 0;
+    std::size_t size = chunk.size();
+    // The kernel moves written bytes on to the master's queue a little later, which frees room
+    // again, and a large write can be refused where a small one still fits: the line counts as
+    // full once not even a single byte fits for a while.
+    for (int idle = 0; idle < 10;) {
+        const ssize_t sent = ::write(m_slave, chunk.data(), size);
+        if (sent > 0) {
+            written += static_cast<std::size_t>(sent);
+            idle = 0;
+        } else if (sent < 0 && errno != EINTR && errno != EAGAIN) {
+            break;
+        } else if (size > 1) {
+            size = 1;
+        } else {
+            std::this_thread::sleep_for(std::chrono::milliseconds(5));
+            ++idle;
+        }
+    }
+    fcntl(m_slave, F_SETFL, flags);
+    return written;
+}
+
 void PtyPair::closeMaster() {
     if (m_master >= 0) {
         ::close(m_master);

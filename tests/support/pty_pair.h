@@ -28,6 +28,9 @@ public:
     std::string readMaster(std::size_t count, std::chrono::milliseconds timeout);
     // Throws away whatever the port has written so far.
     void drainMaster();
+    // A reader that stops: fills the master's input from the slave side with '#' until no byte
+    // more fits, so that the port's next write finds no room. Returns how many bytes it wrote.
+    std::size_t fillFromSlave();
     // The far end going away: the slave side hangs up.
     void closeMaster();
     termios slaveSettings() const;
