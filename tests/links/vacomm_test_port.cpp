@@ -493,6 +493,28 @@ TEST_F(VaCommPort, AStalledReaderNeverReceivesACommandCutInTwo) {
     EXPECT_EQ(comm.PendingBytes(), 0);
 }
 
+// Close drops what the port kept for a stalled reader: the next line opened under the same
+// name receives only what is written after the open, and kept bytes are offered again only
+// while the port is open.
+TEST_F(VaCommPort, CloseDropsKeptBytesSoTheNextLineNeverReceivesThem) {
+    comm.Close();
+    TVaBuffers buffers;
+    buffers.SetWriteTimeout(0);
+    comm.SetBuffers(buffers);
+    comm.Open();
+    pty->fillFromSlave();
+    EXPECT_FALSE(comm.WriteText("G=111111111111\r"));
+    EXPECT_EQ(comm.PendingBytes(), 15);
+    EXPECT_FALSE(comm.FlushPending());
+    comm.Close();
+    EXPECT_EQ(comm.PendingBytes(), 0);
+    EXPECT_TRUE(comm.FlushPending());
+    replacePty();
+    comm.Open();
+    EXPECT_TRUE(comm.WriteText("G=222222222222\r"));
+    EXPECT_EQ(pty->readMaster(30, 300ms), "G=222222222222\r");
+}
+
 TEST_F(VaCommPort, BufferedWritesGoOutThroughTheWriterThread) {
     comm.Close();
     comm.SetDirectWrite(false);

@@ -377,6 +377,40 @@ TEST_F(SerialOutput, ALineCutInsideACommandIsCancelledOnceBeforeTheNextText) {
     EXPECT_EQ(form->LS->text(), "2");
 }
 
+// Over the serial port as over TCP, an acknowledgement releases the next group once 60 ms have
+// passed since the last, and each poll takes one acknowledgement, leaving the next queued.
+TEST_F(SerialOutput, AnAcknowledgementReadFromThePortReleasesTheNextGroupSixtyMsAfterTheLast) {
+    ChooseCom7(4);
+    form->CBBIDI->setChecked(true);
+    form->CBLIMIT->setChecked(false);
+    form->BUPDATE->click();
+    ASSERT_EQ(Status(), "COM7 opened");
+    Queue(-1, 0x2000);
+    Queue(-1, 0x2001);
+    Tick();
+    EXPECT_EQ(pty.readMaster(15, 2s), "G=200041424344\r");
+    EXPECT_EQ(form->TTimerSend->interval(), 260);
+
+    now += 40;
+    ASSERT_TRUE(pty.writeMaster(kAck + kAck));
+    ASSERT_TRUE(waitUntil([&] { return form->VaComm1->InQueCount() == 14; }, 2s));
+    form->TimerRxDTimer(form->TimerRxD);
+    EXPECT_EQ(form->TTimerSend->interval(), 20);
+    EXPECT_EQ(form->VaComm1->InQueCount(), 7);
+    EXPECT_EQ(form->LW->text(), "1");  // 40 ms: too soon
+
+    now += 19;
+    form->TimerRxDTimer(form->TimerRxD);
+    EXPECT_EQ(form->VaComm1->InQueCount(), 0);
+    EXPECT_EQ(form->LW->text(), "1");  // 59 ms: still too soon
+
+    now += 1;
+    Tick();
+    EXPECT_EQ(pty.readMaster(15, 2s), "G=200141424344\r");
+    EXPECT_EQ(form->LW->text(), "0");
+    EXPECT_EQ(form->TTimerSend->interval(), 260);
+}
+
 // With nothing queued, a line whose far end goes away is reported at once, once, and the port
 // is closed, as a failed write would have it.
 TEST_F(SerialOutput, AnIdleLineThatHangsUpIsReportedOnceAndClosed) {
