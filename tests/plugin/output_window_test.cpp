@@ -13,7 +13,9 @@
 #include <QPushButton>
 #include <QStatusBar>
 #include <QTimer>
+#include <cstdio>
 #include <memory>
+#include <sstream>
 #include <string>
 #include <thread>
 
@@ -472,6 +474,85 @@ TEST_F(SerialOutput, AStalledEncoderDoesNotHoldTheWindow) {
     received += pty.readMaster(filler.size() + 15 - received.size(), 2s);
     EXPECT_EQ(received.size(), filler.size() + 15);
     EXPECT_EQ(received.substr(filler.size()), "G=200041424344\r");
+}
+
+// Evidence run, not part of the default suite:
+//   output_window_tests --gtest_also_run_disabled_tests --gtest_filter='*Evidence*'
+// Ten rounds of: the queue sent, the reader stalls with two groups queued (of the same PI, or of
+// a new one), the far end hangs up, the port opens on a fresh line. Prints what the encoders
+// received.
+class SerialEvidence : public SerialOutput {
+protected:
+    // The groups queued at the stall keep the round's PI in even rounds and change it in odd.
+    static int StalledPi(int round) { return (round % 2 == 0 ? 0x1000 : 0x1800) + round; }
+    // Ticks until the queue is empty or the port keeps what it cannot write.
+    void TickOut(int ticks) {
+        for (int tick = 0; tick < ticks; ++tick) {
+            now += 100;
+            Tick();
+        }
+    }
+    // Everything the line has received, less the stall's filler.
+    static std::string Commands(test_support::PtyPair& line) {
+        std::string text = line.readMaster(1 << 20, 200ms);
+        std::erase(text, '#');
+        return text;
+    }
+    void Round(int round, std::unique_ptr<test_support::PtyPair>& line) {
+        home.linkPort(7, line->slavePath());
+        form->BUPDATE->click();
+        for (int n = 0; n < 3; ++n) {
+            Queue(0x1000 + round, 0x2000, round * 8 + n);
+        }
+        TickOut(10);
+        line->fillFromSlave();
+        Queue(StalledPi(round), 0x2000, round * 8 + 3);
+        Queue(StalledPi(round), 0x2000, round * 8 + 4);
+        TickOut(2);
+        received += Commands(*line);
+        auto next = std::make_unique<test_support::PtyPair>();
+        line->closeMaster();
+        waitUntil(
+            [&] {
+                Tick();
+                return Status().startsWith("RS232 Error: ");
+            },
+            2s);
+        line = std::move(next);
+    }
+    std::string received;
+};
+
+TEST_F(SerialEvidence, DISABLED_EvidenceWhatTheEncoderReceivesOverStallHangUpAndReopen) {
+    ChooseCom7(4);
+    auto line = std::make_unique<test_support::PtyPair>();
+    for (int round = 0; round < 10; ++round) {
+        Round(round, line);
+    }
+    home.linkPort(7, line->slavePath());
+    form->BUPDATE->click();
+    TickOut(10);
+    received += Commands(*line);
+    int groups = 0, pis = 0, wrongPi = 0, cancels = 0;
+    int pi = -1;
+    std::istringstream lines(received);
+    for (std::string command; std::getline(lines, command, '\r');) {
+        if (command.starts_with("PI=")) {
+            ++pis;
+            pi = std::stoi(command.substr(3), nullptr, 16);
+        } else if (command.starts_with("G=")) {
+            ++groups;
+            const int n = std::stoi(command.substr(6, 4), nullptr, 16);
+            wrongPi += pi != (n % 8 < 3 ? 0x1000 + n / 8 : StalledPi(n / 8)) ? 1 : 0;
+        } else {
+            ++cancels;
+        }
+    }
+    std::printf(
+        "queued 50, LS %s, LW %s; the encoders received %d groups, %d PI commands, "
+        "%d other lines; groups under a wrong PI: %d\n",
+        form->LS->text().toUtf8().constData(), form->LW->text().toUtf8().constData(), groups, pis,
+        cancels, wrongPi);
 }
 
 }  // namespace
