@@ -1,3 +1,5 @@
+#include <arpa/inet.h>
+
 #include <QTimer>
 
 #include <gtest/gtest.h>
@@ -7,10 +9,13 @@
 #include <stdexcept>
 #include <string>
 #include <thread>
+#include <tuple>
 #include <utility>
 #include <vector>
 
 #include "SimpleTCP.h"
+#include "SimpleTCPPlatform.h"
+#include "support/fake_name_resolver.h"
 #include "support/tcp_event_recorder.h"
 #include "support/tcp_test_server.h"
 
@@ -128,6 +133,146 @@ TEST(SimpleTCPClient, UnresolvableHostReportsBadAddressWithoutASocket) {
         EXPECT_TRUE(client.TimerEnabled());
         RecordProperty("events", recorder.joined());
     }
+}
+
+// The hosts file knows the name, so the system's resolver answers without a name server.
+TEST(SimpleTCPClient, HostNameIsLookedUpAwayFromTheCallingThread) {
+    TcpTestServer server;
+    auto client = clientFor(server.port());
+    client->SetHost(QStringLiteral("localhost"));
+    TcpEventRecorder recorder(*client);
+    client->SetConnected(true);
+    EXPECT_EQ(client->SocketHandle(), -1) << "the attempt waited for the resolver";
+    EXPECT_TRUE(recorder.events().empty());
+    ASSERT_TRUE(spinUntil([&] { return recorder.saw("Connected"); })) << recorder.joined();
+    EXPECT_EQ(recorder.events(), (Events{"Connected"}));
+    EXPECT_TRUE(server.accept().valid());
+}
+
+TEST(SimpleTCPClient, AttemptWaitsForTheResolverAsLongAsItTakesThenConnects) {
+    TcpTestServer server;
+    auto client = clientFor(server.port());
+    client->SetHost(QStringLiteral("encoder.example"));
+    const auto resolver = FakeNameResolver::InstallIn(*client);
+    TcpEventRecorder recorder(*client);
+    client->SetConnected(true);
+    EXPECT_TRUE(client->Resolving());
+    spinFor(std::chrono::milliseconds(100));
+    client->SetConnected(true);  // a retry while the lookup runs starts no second one
+    EXPECT_EQ(resolver->started, (std::vector<std::string>{"encoder.example"}));
+    EXPECT_TRUE(recorder.events().empty());
+    EXPECT_EQ(client->SocketHandle(), -1);
+    EXPECT_EQ(client->SendBuffer("G=1\r", 4), 0) << "nothing to send on before a socket exists";
+    resolver->Resolve("127.0.0.1");
+    ASSERT_TRUE(spinUntil([&] { return recorder.saw("Connected"); })) << recorder.joined();
+    EXPECT_EQ(recorder.events(), (Events{"Connected"}));
+    EXPECT_FALSE(client->Resolving());
+    EXPECT_TRUE(server.accept().valid());
+}
+
+TEST(SimpleTCPClient, NameWithoutAnAddressReportsBadAddressWhenTheAnswerComes) {
+    auto client = clientFor(23);
+    client->SetHost(QStringLiteral("nowhere.example"));
+    const auto resolver = FakeNameResolver::InstallIn(*client);
+    TcpEventRecorder recorder(*client);
+    client->SetConnected(true);
+    EXPECT_TRUE(recorder.events().empty());
+    resolver->Fail();
+    ASSERT_TRUE(spinUntil([&] { return recorder.events().size() >= 2; }));
+    EXPECT_EQ(recorder.events(), (Events{"Disconnected", "Error 10014 Bad address"}));
+    EXPECT_EQ(recorder.lastErrorSocket(), -1);
+    EXPECT_TRUE(client->TimerEnabled());
+    EXPECT_FALSE(client->Resolving());
+}
+
+// Whatever ends the attempt while its name is looked up wins: the answer, however late, is
+// never used to connect.
+TEST(SimpleTCPClient, DisconnectOrDestructionWhileALookupRunsWinsOverItsLateAnswer) {
+    for (const bool destroy : {false, true}) {
+        TcpTestServer server;
+        auto client = clientFor(server.port());
+        client->SetHost(QStringLiteral("encoder.example"));
+        const auto resolver = FakeNameResolver::InstallIn(*client);
+        TcpEventRecorder recorder(*client);
+        client->SetConnected(true);
+        if (destroy) {
+            client.reset();
+            EXPECT_TRUE(resolver->destroyed);
+        } else {
+            client->Disconnect();
+            EXPECT_FALSE(client->Resolving());
+        }
+        const Events afterTheEnd = recorder.events();
+        EXPECT_EQ(afterTheEnd, destroy ? Events{} : Events{"Disconnected"});
+        EXPECT_EQ(resolver->abandoned, 1) << destroy;
+        resolver->Resolve("127.0.0.1");
+        spinFor(std::chrono::milliseconds(100));
+        EXPECT_EQ(recorder.events(), afterTheEnd) << destroy;
+        EXPECT_FALSE(server.hasPendingConnection()) << destroy;
+        if (!destroy) {
+            EXPECT_FALSE(client->TimerEnabled());
+            EXPECT_EQ(client->SocketHandle(), -1);
+        }
+    }
+}
+
+TEST(SimpleTCPClient, HostChangeWhileALookupRunsLooksTheNewNameUpWhenAllowed) {
+    for (const bool allowed : {false, true}) {
+        TcpTestServer server;
+        auto client = clientFor(server.port());
+        client->SetHost(QStringLiteral("first.example"));
+        client->SetAllowChangeHostAndPortOnConnection(allowed);
+        const auto resolver = FakeNameResolver::InstallIn(*client);
+        TcpEventRecorder recorder(*client);
+        client->SetConnected(true);
+        try {
+            client->SetHost(QStringLiteral("second.example"));
+            EXPECT_TRUE(allowed) << "the change was accepted while active";
+        } catch (const std::runtime_error& error) {
+            EXPECT_FALSE(allowed);
+            EXPECT_STREQ(error.what(), "Cannot change Host while active");
+        }
+        const std::vector<std::string> lookups =
+            allowed ? std::vector<std::string>{"first.example", "second.example"}
+                    : std::vector<std::string>{"first.example"};
+        EXPECT_EQ(resolver->started, lookups);
+        EXPECT_EQ(resolver->abandoned, allowed ? 1 : 0);
+        resolver->Resolve("127.0.0.1");
+        ASSERT_TRUE(spinUntil([&] { return recorder.saw("Connected"); })) << recorder.joined();
+        EXPECT_EQ(recorder.events(),
+                  allowed ? (Events{"Disconnected", "Connected"}) : (Events{"Connected"}));
+        EXPECT_EQ(client->Host(), allowed ? "second.example" : "first.example");
+    }
+}
+
+// Only a name goes to the resolver: a dotted address connects at once, and a text of digits
+// and dots that is no address fails at once, as the resolver would without a query.
+TEST(SimpleTCPClient, HostTextsThatAreNoNamesNeverReachTheResolver) {
+    using Kind = simple_tcp::HostText::Kind;
+    const std::tuple<std::string, Kind, const char*> cases[] = {
+        {"127.0.0.1", Kind::Address, "127.0.0.1"},
+        {"127.1", Kind::Address, "127.0.0.1"},
+        {"255.255.255.255", Kind::Address, "255.255.255.255"},
+        {"999.999.999.999", Kind::Invalid, nullptr},
+        {"1.2.3.4.5", Kind::Invalid, nullptr},
+        {"", Kind::Invalid, nullptr},
+        {std::string("127.0.0.1\0.example", 18), Kind::Invalid, nullptr},
+        {"1.2.3.", Kind::Name, nullptr},
+        {"10.example", Kind::Name, nullptr},
+        {"localhost", Kind::Name, nullptr}};
+    for (const auto& [text, kind, address] : cases) {
+        const simple_tcp::HostText host = simple_tcp::classifyHost(text);
+        EXPECT_EQ(host.kind, kind) << text;
+        if (address != nullptr) {
+            EXPECT_EQ(host.address, ::inet_addr(address)) << text;
+        }
+    }
+    TcpTestServer server;
+    auto client = clientFor(server.port());
+    const auto resolver = FakeNameResolver::InstallIn(*client);
+    client->SetConnected(true);
+    EXPECT_GE(client->SocketHandle(), 0);
+    EXPECT_TRUE(resolver->started.empty());
 }
 
 TEST(SimpleTCPClient, WritingFalseWhenIdleFiresNothing) {
