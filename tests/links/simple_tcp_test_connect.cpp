@@ -351,6 +351,22 @@ TEST(SimpleTCPClient, PortChangeWhileActiveReconnectsWhenAllowed) {
     EXPECT_TRUE(second.accept().valid());
 }
 
+TEST(SimpleTCPClient, ClosingStopsTheRetryTimer) {
+    TcpTestServer refusing(TcpTestServer::Mode::Refusing);
+    auto client = clientFor(refusing.port());
+    client->SetAutoReconnectInterval(30);
+    TcpEventRecorder recorder(*client);
+    client->SetConnected(true);
+    ASSERT_TRUE(spinUntil([&] { return recorder.events().size() >= 2; }));
+    client->SetConnected(true);  // the owner's own attempt; the timer runs on meanwhile
+    ASSERT_TRUE(client->TimerEnabled());
+    client->Disconnect();
+    EXPECT_FALSE(client->TimerEnabled());
+    recorder.clear();
+    spinFor(std::chrono::milliseconds(150));
+    EXPECT_TRUE(recorder.events().empty()) << "the retry timer went on: " << recorder.joined();
+}
+
 TEST(SimpleTCPClient, LongestReconnectIntervalIsAcceptedAsATimerPeriod) {
     TcpTestServer refusing(TcpTestServer::Mode::Refusing);
     auto client = clientFor(refusing.port());
