@@ -1,13 +1,18 @@
 // The longest stall of the event loop while the plug-in connects to a host name whose resolver
 // never answers: Connect / Update, then the 30 s retries, with groups fed every 10 ms.
 //
-//   resolver_stall [--seconds N] [--unload-after MS] [--plugin PATH]
+//   resolver_stall [--seconds N] [--unload-after MS] [--host TEXT] [--max-stall-ms MS]
+//                  [--plugin PATH]
 //
+// It prints one line of figures; with --max-stall-ms it exits 1 when the event loop stood
+// still longer than that. --host 127.0.0.1 measures the same run without a lookup (a refused
+// port instead), the floor that the machine's load sets.
 // The process makes a mount namespace of its own in which /etc/resolv.conf names a silent
 // name server on a 127.x.y.z address: a UDP socket of this program that reads every query and
 // never answers. No query can leave the machine: without root, or where the namespace cannot
-// be made, the program stops before loading the plug-in. --unload-after unloads the plug-in
-// while a lookup is still waiting and goes on until the end, so that a crash shows.
+// be made, the program stops before loading the plug-in, with exit status 77. --unload-after
+// unloads the plug-in while a lookup is still waiting and goes on until the end, so that a crash
+// shows.
 #include <arpa/inet.h>
 #include <netinet/in.h>
 #include <sched.h>
@@ -38,6 +43,13 @@
 
 namespace {
 
+constexpr int kNoNamespace = 77;
+
+class NoNamespace : public std::runtime_error {
+public:
+    using std::runtime_error::runtime_error;
+};
+
 // An address of the loopback range that no other program of the machine is likely to use.
 std::string SilentServerAddress() {
     const auto pid = static_cast<unsigned>(::getpid());
@@ -59,11 +71,11 @@ void UseSilentNameServer(const std::string& scratch, const std::string& address)
     if (::unshare(CLONE_NEWNS) != 0 ||
         ::mount(nullptr, "/", nullptr, MS_REC | MS_PRIVATE, nullptr) != 0 ||
         ::mount(conf.c_str(), "/etc/resolv.conf", nullptr, MS_BIND, nullptr) != 0) {
-        throw std::runtime_error("cannot make a private /etc/resolv.conf (needs root): " +
-                                 links::SystemErrorText(errno));
+        throw NoNamespace("cannot make a private /etc/resolv.conf (needs root): " +
+                          links::SystemErrorText(errno));
     }
     if (ReadFile("/etc/resolv.conf") != text) {
-        throw std::runtime_error("/etc/resolv.conf does not name the silent server");
+        throw NoNamespace("/etc/resolv.conf does not name the silent server");
     }
 }
 
@@ -106,6 +118,8 @@ private:
 struct Options {
     int seconds = 70;
     int unloadAfterMs = -1;
+    QString host;
+    int maxStallMs = -1;
     QString plugin;
 };
 
@@ -138,8 +152,8 @@ int Run(const Options& options, int server) {
     });
     feeder.start(10);
     plugin_driver::SelectItem(window, "RGCON", 1);
-    plugin_driver::Control<QLineEdit>(window, "EHOST")->setText("encoder.tolvane.test");
-    plugin_driver::Control<QLineEdit>(window, "EPORT")->setText("7100");
+    plugin_driver::Control<QLineEdit>(window, "EHOST")->setText(options.host);
+    plugin_driver::Control<QLineEdit>(window, "EPORT")->setText("1");
     plugin_driver::Control<QPushButton>(window, "BUPDATE")->click();
     if (options.unloadAfterMs >= 0) {
         QTimer::singleShot(options.unloadAfterMs, [&] {
@@ -153,7 +167,7 @@ int Run(const Options& options, int server) {
     std::printf("seconds=%d queries=%d stall_max=%.1f statuses=\"%s\"\n", options.seconds, queries,
                 stalls.MaxMs(), qPrintable(statuses.join(" | ")));
     std::fflush(stdout);
-    return 0;
+    return options.maxStallMs >= 0 && stalls.MaxMs() > options.maxStallMs ? 1 : 0;
 }
 
 }  // namespace
@@ -164,15 +178,27 @@ int main(int argc, char* argv[]) {
         const std::string address = SilentServerAddress();
         UseSilentNameServer(scratch.path().toStdString(), address);
         const links::UniqueFd server = BindSilentServer(address);
-        QApplication app(argc, argv);
+        // Qt gets no arguments: it would take --plugin as one of its own.
+        int qtArgc = 1;
+        QApplication app(qtArgc, argv);
+        QStringList arguments;
+        for (int i = 0; i < argc; ++i) {
+            arguments << QString::fromLocal8Bit(argv[i]);
+        }
         QCommandLineParser parser;
         parser.addOptions({{"seconds", "How long to run.", "s", "70"},
                            {"unload-after", "Unload the plug-in after MS.", "ms", "-1"},
+                           {"host", "The encoder's host.", "text", "encoder.tolvane.test"},
+                           {"max-stall-ms", "Fail above this stall.", "ms", "-1"},
                            {"plugin", "The plug-in.", "path", TOLVANE_PLUGIN_PATH}});
-        parser.process(app);
+        parser.process(arguments);
         const Options options{parser.value("seconds").toInt(), parser.value("unload-after").toInt(),
+                              parser.value("host"), parser.value("max-stall-ms").toInt(),
                               parser.value("plugin")};
         return Run(options, server.get());
+    } catch (const NoNamespace& error) {
+        std::fprintf(stderr, "resolver_stall: %s\n", error.what());
+        return kNoNamespace;
     } catch (const std::exception& error) {
         std::fprintf(stderr, "resolver_stall: %s\n", error.what());
         return 1;

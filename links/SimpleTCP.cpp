@@ -259,14 +259,18 @@ void TCustomSocket::SocketError(int Socket, int ErrorCode) {
 }
 
 void TCustomSocket::SetNameResolver(std::unique_ptr<NameResolver> resolver) {
+    const bool wasResolving = Resolving();
     abandonLookup();
     m_resolver = resolver ? std::move(resolver) : MakeSystemResolver();
+    if (wasResolving) {
+        ResolveHost();
+    }
 }
 
 // The lookup is polled, since the resolver calls nothing back: a callback could outlive this
 // library, which its host may unload while a lookup still waits for a name server.
 void TCustomSocket::ResolveHost() {
-    constexpr int kLookupPollMs = 5;
+    constexpr int kLookupPollMs = 10;
     abandonLookup();
     m_resolver->Start(m_host.toStdString());
     m_lookupTimer = startTimer(kLookupPollMs, Qt::PreciseTimer);

@@ -130,7 +130,7 @@ public:
     // Whether the attempt requested last is still waiting for its host name to be looked up.
     [[nodiscard]] bool Resolving() const noexcept { return m_lookupTimer != 0; }
     // Host names are looked up by this resolver (the system's unless replaced), away from this
-    // thread. A lookup that runs when the resolver is replaced is abandoned.
+    // thread. A lookup that runs when the resolver is replaced starts again with the new one.
     void SetNameResolver(std::unique_ptr<simple_tcp::NameResolver> resolver);
 
     TSimpleTCPErrorEvent OnError;

@@ -245,6 +245,38 @@ TEST(SimpleTCPClient, HostChangeWhileALookupRunsLooksTheNewNameUpWhenAllowed) {
     }
 }
 
+simple_tcp::Lookup answerWithin(simple_tcp::NameResolver& resolver, std::chrono::seconds limit) {
+    const auto deadline = std::chrono::steady_clock::now() + limit;
+    simple_tcp::Lookup answer = resolver.Poll();
+    while (answer.state == simple_tcp::Lookup::State::Running &&
+           std::chrono::steady_clock::now() < deadline) {
+        std::this_thread::sleep_for(std::chrono::milliseconds(1));
+        answer = resolver.Poll();
+    }
+    return answer;
+}
+
+// The hosts file answers, so no name server is asked. Lookups left running when the resolver
+// goes are left to the C library, which the sanitizer build watches.
+TEST(SystemResolver, GivesTheAnswerOfTheLatestLookupOnce) {
+    using State = simple_tcp::Lookup::State;
+    const auto resolver = simple_tcp::MakeSystemResolver();
+    EXPECT_EQ(resolver->Poll().state, State::Failed) << "no lookup yet";
+    resolver->Start("localhost");
+    resolver->Abandon();
+    EXPECT_EQ(resolver->Poll().state, State::Failed) << "an abandoned lookup answered";
+    resolver->Start("localhost");
+    const simple_tcp::Lookup answer = answerWithin(*resolver, std::chrono::seconds(5));
+    EXPECT_EQ(answer.state, State::Resolved);
+    EXPECT_EQ(answer.address, ::inet_addr("127.0.0.1"));
+    EXPECT_EQ(resolver->Poll().state, State::Failed) << "the answer was given twice";
+    for (int round = 0; round < 50; ++round) {
+        auto goingAway = simple_tcp::MakeSystemResolver();
+        goingAway->Start("localhost");
+        goingAway->Start("localhost");
+    }
+}
+
 // Only a name goes to the resolver: a dotted address connects at once, and a text of digits
 // and dots that is no address fails at once, as the resolver would without a query.
 TEST(SimpleTCPClient, HostTextsThatAreNoNamesNeverReachTheResolver) {
