@@ -131,16 +131,31 @@ void TCustomSocket::SetConnected(bool Value) {
     }
 }
 
+// While the name is still looked up there is no connection to keep: a new name is looked up
+// (or connected to) at once, so the answer for the old one is never used.
 void TCustomSocket::SetHost(const QString& Value) {
-    if (Value != m_host) {
-        changeEndpoint([this, &Value] { m_host = Value; }, "Cannot change Host while active");
+    if (Value == m_host) {
+        return;
     }
+    if (Resolving()) {
+        abandonLookup();
+        m_host = Value;
+        OpenConnection();
+        return;
+    }
+    changeEndpoint([this, &Value] { m_host = Value; }, "Cannot change Host while active");
 }
 
+// While the name is still looked up, the port is only used once the answer comes.
 void TCustomSocket::SetPort(uint16_t Value) {
-    if (Value != m_port) {
-        changeEndpoint([this, Value] { m_port = Value; }, "Cannot change Port while active");
+    if (Value == m_port) {
+        return;
     }
+    if (Resolving()) {
+        m_port = Value;
+        return;
+    }
+    changeEndpoint([this, Value] { m_port = Value; }, "Cannot change Port while active");
 }
 
 void TCustomSocket::changeEndpoint(const std::function<void()>& store, const char* refusal) {

@@ -128,6 +128,8 @@ public:
     void Disconnect() { SetConnected(false); }
 
     // Whether the attempt requested last is still waiting for its host name to be looked up.
+    // Meanwhile Host and Port may change without any event: a new Host ends the lookup and the
+    // attempt goes on with the new text; a new Port is used when the answer comes.
     [[nodiscard]] bool Resolving() const noexcept { return m_lookupTimer != 0; }
     // Host names are looked up by this resolver (the system's unless replaced), away from this
     // thread. A lookup that runs when the resolver is replaced starts again with the new one.

@@ -218,6 +218,24 @@ TEST_F(OutputWindow, DisconnectWhileTheHostNameIsLookedUpWinsOverTheLateAnswer) 
     EXPECT_FALSE(server.hasPendingConnection());
 }
 
+// A restored workspace presses Connect / Update whatever the state: while the name is looked
+// up, the host it names is taken, and the old name's answer is never used.
+TEST_F(OutputWindow, ConnectUpdateWhileTheHostNameIsLookedUpTakesTheNewHost) {
+    TcpTestServer server;
+    ChooseTcp(server.port(), false, false);
+    form->EHOST->setText("old.example");
+    const auto resolver = FakeNameResolver::InstallIn(*form->SimpleTCPClient1);
+    form->BUPDATE->click();
+    form->EHOST->setText("127.0.0.1");
+    form->BUPDATEClick(form->BUPDATE);
+    ASSERT_TRUE(WaitForStatus(QString("Connected to 127.0.0.1:%1").arg(server.port())));
+    EXPECT_EQ(resolver->abandoned, 1);
+    TcpTestPeer peer = server.accept();
+    resolver->Resolve("127.0.0.2");
+    EXPECT_FALSE(waitUntil([&] { return !Status().startsWith("Connected to 127.0.0.1"); }, 200ms));
+    EXPECT_EQ(form->SimpleTCPClient1->Host(), "127.0.0.1");
+}
+
 // Choosing the serial port after TCP has dropped hands the output to the port for good: the
 // TCP retry stops, whether the port opens or not.
 TEST_F(OutputWindow, ConnectUpdateWithSerialAfterADroppedTcpLinkStopsTheTcpRetry) {
