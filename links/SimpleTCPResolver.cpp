@@ -17,10 +17,11 @@ struct Request {
     std::string name;
     addrinfo hints{};
     gaicb block{};
+    bool queued = false;
 };
 
 [[nodiscard]] bool running(Request& request) noexcept {
-    return ::gai_error(&request.block) == EAI_INPROGRESS;
+    return request.queued && ::gai_error(&request.block) == EAI_INPROGRESS;
 }
 
 // Only for a request that no resolver thread touches any more.
@@ -32,7 +33,7 @@ void release(Request* request) noexcept {
 }
 
 Lookup answerOf(Request& request) noexcept {
-    if (::gai_error(&request.block) != 0) {
+    if (!request.queued || ::gai_error(&request.block) != 0) {
         return {Lookup::State::Failed, 0};
     }
     for (const addrinfo* entry = request.block.ar_result; entry != nullptr;
@@ -73,8 +74,9 @@ public:
         request->block.ar_request = &request->hints;
         gaicb* list[] = {&request->block};
         // Without a notification the resolver only marks the request done, and Poll looks. A
-        // request that could not be queued is not running and has no address: it has failed.
-        static_cast<void>(::getaddrinfo_a(GAI_NOWAIT, list, 1, nullptr));
+        // request that could not be queued (no thread to be had) has failed, whatever its
+        // status field says, and no resolver thread ever touches it.
+        request->queued = ::getaddrinfo_a(GAI_NOWAIT, list, 1, nullptr) == 0;
         m_current = request.release();
     }
 
