@@ -5,4 +5,6 @@ target_sources(tolvane_links PRIVATE
     ${CMAKE_CURRENT_LIST_DIR}/SimpleTCPErrors.cpp
     ${CMAKE_CURRENT_LIST_DIR}/SimpleTCPPlatform.h
     ${CMAKE_CURRENT_LIST_DIR}/SimpleTCPPlatform.cpp
+    ${CMAKE_CURRENT_LIST_DIR}/SimpleTCPResolver.h
+    ${CMAKE_CURRENT_LIST_DIR}/SimpleTCPResolver.cpp
 )

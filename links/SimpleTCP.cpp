@@ -5,6 +5,7 @@
 #include <QPointer>
 #include <QSocketNotifier>
 #include <QTimer>
+#include <QTimerEvent>
 #include <QtGlobal>
 
 #include <netinet/in.h>
@@ -111,7 +112,8 @@ void TTimerComponent::reportException(const QString& message) noexcept {
     qWarning("%s: %s", qUtf8Printable(objectName()), qUtf8Printable(message));
 }
 
-TCustomSocket::TCustomSocket(QObject* AOwner) : TTimerComponent(AOwner) {}
+TCustomSocket::TCustomSocket(QObject* AOwner)
+    : TTimerComponent(AOwner), m_resolver(MakeSystemResolver()) {}
 
 TCustomSocket::~TCustomSocket() {
     CloseSilently();
@@ -129,16 +131,31 @@ void TCustomSocket::SetConnected(bool Value) {
     }
 }
 
+// While the name is still looked up there is no connection to keep: a new name is looked up
+// (or connected to) at once, so the answer for the old one is never used.
 void TCustomSocket::SetHost(const QString& Value) {
-    if (Value != m_host) {
-        changeEndpoint([this, &Value] { m_host = Value; }, "Cannot change Host while active");
+    if (Value == m_host) {
+        return;
     }
+    if (Resolving()) {
+        abandonLookup();
+        m_host = Value;
+        OpenConnection();
+        return;
+    }
+    changeEndpoint([this, &Value] { m_host = Value; }, "Cannot change Host while active");
 }
 
+// While the name is still looked up, the port is only used once the answer comes.
 void TCustomSocket::SetPort(uint16_t Value) {
-    if (Value != m_port) {
-        changeEndpoint([this, Value] { m_port = Value; }, "Cannot change Port while active");
+    if (Value == m_port) {
+        return;
     }
+    if (Resolving()) {
+        m_port = Value;
+        return;
+    }
+    changeEndpoint([this, Value] { m_port = Value; }, "Cannot change Port while active");
 }
 
 void TCustomSocket::changeEndpoint(const std::function<void()>& store, const char* refusal) {
@@ -256,7 +273,56 @@ void TCustomSocket::SocketError(int Socket, int ErrorCode) {
     Fire(OnError, Socket, ErrorCode, text);
 }
 
+void TCustomSocket::SetNameResolver(std::unique_ptr<NameResolver> resolver) {
+    const bool wasResolving = Resolving();
+    abandonLookup();
+    m_resolver = resolver ? std::move(resolver) : MakeSystemResolver();
+    if (wasResolving) {
+        ResolveHost();
+    }
+}
+
+// The lookup is polled, since the resolver calls nothing back: a callback could outlive this
+// library, which its host may unload while a lookup still waits for a name server.
+void TCustomSocket::ResolveHost() {
+    constexpr int kLookupPollMs = 10;
+    abandonLookup();
+    m_resolver->Start(m_host.toStdString());
+    m_lookupTimer = startTimer(kLookupPollMs, Qt::PreciseTimer);
+    if (m_lookupTimer == 0) {
+        m_resolver->Abandon();
+        throw EOutOfResources("Not enough timers available");
+    }
+}
+
+void TCustomSocket::timerEvent(QTimerEvent* event) {
+    if (event->timerId() == m_lookupTimer) {
+        RunFromEventLoop([this] { pollLookup(); });
+    } else {
+        TTimerComponent::timerEvent(event);
+    }
+}
+
+void TCustomSocket::pollLookup() {
+    const Lookup answer = m_resolver->Poll();
+    if (answer.state == Lookup::State::Running) {
+        return;
+    }
+    killTimer(m_lookupTimer);
+    m_lookupTimer = 0;
+    HostResolved(answer);
+}
+
+void TCustomSocket::abandonLookup() noexcept {
+    if (m_lookupTimer != 0) {
+        killTimer(m_lookupTimer);
+        m_lookupTimer = 0;
+        m_resolver->Abandon();
+    }
+}
+
 void TCustomSocket::CloseConnection() {
+    abandonLookup();
     if (!m_socket.valid()) {
         m_readPaused = false;
         return;
@@ -276,6 +342,7 @@ void TCustomSocket::CloseSilently() noexcept {
 // Drops everything that belongs to the socket, bytes still kept for it included; returns 0 or
 // the errno of a failed close.
 int TCustomSocket::closeSocket() noexcept {
+    abandonLookup();
     m_readPaused = false;
     m_connectPending = false;
     m_unsent.clear();
@@ -514,16 +581,37 @@ void TSimpleTCPClient::SocketError(int Socket, int ErrorCode) {
     TCustomSocket::SocketError(Socket, ErrorCode);
 }
 
+// A dotted address connects at once; a name is looked up first, and the attempt goes on when
+// the answer comes.
 void TSimpleTCPClient::OpenConnection() {
+    const HostText host = classifyHost(Host().toStdString());
+    switch (host.kind) {
+        case HostText::Kind::Address:
+            connectTo(host.address);
+            break;
+        case HostText::Kind::Name:
+            ResolveHost();
+            break;
+        case HostText::Kind::Invalid:
+            SocketError(-1, kWsaEFault);
+            break;
+    }
+}
+
+// Whatever the resolver said, a name without an address is reported as "Bad address".
+void TSimpleTCPClient::HostResolved(const Lookup& answer) {
+    if (answer.state == Lookup::State::Resolved) {
+        connectTo(answer.address);
+    } else {
+        SocketError(-1, kWsaEFault);
+    }
+}
+
+void TSimpleTCPClient::connectTo(uint32_t ipv4) {
     sockaddr_in address{};
     address.sin_family = AF_INET;
     address.sin_port = htons(Port());
-    const std::optional<uint32_t> resolved = resolveIPv4(Host().toStdString());
-    if (!resolved) {
-        SocketError(-1, kWsaEFault);
-        return;
-    }
-    address.sin_addr.s_addr = *resolved;
+    address.sin_addr.s_addr = ipv4;
     links::UniqueFd created(
         ::socket(AF_INET, SOCK_STREAM | SOCK_NONBLOCK | SOCK_CLOEXEC, IPPROTO_TCP));
     const int createError = created.valid() ? receiveUrgentInline(created.get()) : errno;

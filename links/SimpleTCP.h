@@ -11,10 +11,12 @@
 #include <utility>
 
 #include "LinkCommon.h"
+#include "SimpleTCPResolver.h"
 
 class QIODevice;
 class QSocketNotifier;
 class QTimer;
+class QTimerEvent;
 
 using TSimpleTCPClientDataAvailEvent = std::function<void(QObject* Sender, int DataSize)>;
 using TSimpleTCPClientIOEvent = std::function<void(QObject* Sender, QIODevice& Stream)>;
@@ -125,6 +127,14 @@ public:
 
     void Disconnect() { SetConnected(false); }
 
+    // Whether the attempt requested last is still waiting for its host name to be looked up.
+    // Meanwhile Host and Port may change without any event: a new Host ends the lookup and the
+    // attempt goes on with the new text; a new Port is used when the answer comes.
+    [[nodiscard]] bool Resolving() const noexcept { return m_lookupTimer != 0; }
+    // Host names are looked up by this resolver (the system's unless replaced), away from this
+    // thread. A lookup that runs when the resolver is replaced starts again with the new one.
+    void SetNameResolver(std::unique_ptr<simple_tcp::NameResolver> resolver);
+
     TSimpleTCPErrorEvent OnError;
 
 protected:
@@ -149,7 +159,15 @@ protected:
     // Closes the socket without any event; for destruction.
     void CloseSilently() noexcept;
 
+    // Looks Host up away from this thread; the answer comes to HostResolved on this thread,
+    // unless the attempt ends first (closing, by anyone, abandons the lookup).
+    void ResolveHost();
+    virtual void HostResolved(const simple_tcp::Lookup& answer) = 0;
+
 private:
+    void timerEvent(QTimerEvent* event) override;
+    void pollLookup();
+    void abandonLookup() noexcept;
     void changeEndpoint(const std::function<void()>& store, const char* refusal);
     void onWritable(int socket, uint64_t generation);
     void completeConnect(int socket);
@@ -165,6 +183,8 @@ private:
     int closeSocket() noexcept;
     void dropNotifiers() noexcept;
 
+    std::unique_ptr<simple_tcp::NameResolver> m_resolver;
+    int m_lookupTimer = 0;
     links::UniqueFd m_socket;
     uint64_t m_generation = 0;
     QSocketNotifier* m_readNotifier = nullptr;
@@ -213,8 +233,11 @@ protected:
     void DoDataAvailable(int Socket, int Count, bool& Handled) override;
     void DoRead(int Socket, QIODevice& Stream) override;
     virtual void DoConnectionLost();
+    void HostResolved(const simple_tcp::Lookup& answer) override;
 
 private:
+    void connectTo(uint32_t address);
+
     bool m_autoReconnect = false;
     bool m_established = false;
 };

@@ -1,58 +1,47 @@
 #include "SimpleTCPPlatform.h"
 
 #include <arpa/inet.h>
-#include <netdb.h>
 #include <netinet/in.h>
 #include <sys/ioctl.h>
 #include <sys/socket.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <cstring>
-#include <vector>
 
 namespace simple_tcp {
 
 namespace {
 
-// The first IPv4 address of the host's entry; the reentrant call grows its scratch space on
-// ERANGE up to a bound, so a huge answer cannot make it allocate without end.
-std::optional<uint32_t> lookUpHostName(const std::string& host) {
-    constexpr size_t kMaxScratch = 1 << 20;
-    std::vector<char> scratch(4096);
-    while (true) {
-        hostent entry{};
-        hostent* found = nullptr;
-        int resolverError = 0;
-        const int result = ::gethostbyname_r(host.c_str(), &entry, scratch.data(), scratch.size(),
-                                             &found, &resolverError);
-        if (result == ERANGE && scratch.size() < kMaxScratch) {
-            scratch.resize(scratch.size() * 2);
-            continue;
-        }
-        if (result != 0 || found == nullptr || found->h_addrtype != AF_INET ||
-            found->h_length != 4 || found->h_addr_list[0] == nullptr) {
-            return std::nullopt;
-        }
-        uint32_t address = 0;
-        std::memcpy(&address, found->h_addr_list[0], sizeof address);
-        return address;
-    }
+// The resolver's own rule: a name of digits and dots that does not end in a dot is an address
+// or nothing, never a name to ask a name server about.
+bool digitsAndDots(const std::string& host) {
+    const auto digitOrDot = [](char c) { return (c >= '0' && c <= '9') || c == '.'; };
+    return host.front() >= '0' && host.front() <= '9' && host.back() != '.' &&
+           std::all_of(host.begin(), host.end(), digitOrDot);
 }
 
 }  // namespace
 
-std::optional<uint32_t> resolveIPv4(const std::string& host) {
+HostText classifyHost(const std::string& host) {
     // A name with an embedded NUL would be cut short by the C calls and reach another host; an
     // empty one names no host at all.
     if (host.empty() || host.find('\0') != std::string::npos) {
-        return std::nullopt;
+        return {HostText::Kind::Invalid, 0};
     }
     const in_addr_t dotted = ::inet_addr(host.c_str());
     if (dotted != INADDR_NONE) {
-        return dotted;
+        return {HostText::Kind::Address, dotted};
     }
-    return lookUpHostName(host);
+    if (digitsAndDots(host)) {
+        in_addr numeric{};
+        if (::inet_aton(host.c_str(), &numeric) != 0) {
+            return {HostText::Kind::Address, numeric.s_addr};
+        }
+        return {HostText::Kind::Invalid, 0};
+    }
+    return {HostText::Kind::Name, 0};
 }
 
 WaitingBytes bytesWaiting(int fd) noexcept {

@@ -87,7 +87,9 @@ void TForm1::BDISCONClick(QObject* Sender) {
     static_cast<void>(Sender);
     OutputState& out = Output();
     BUPDATE->setEnabled(true);
-    if (SimpleTCPClient1->Connected() || TCPCon->isActive() || out.Connection.ActiveLink == lkTcp) {
+    // A lookup still running is ended too: its answer must not connect after the user said no.
+    if (SimpleTCPClient1->Connected() || SimpleTCPClient1->Resolving() || TCPCon->isActive() ||
+        out.Connection.ActiveLink == lkTcp) {
         try {
             SimpleTCPClient1->SetConnected(false);
         } catch (const std::exception&) {

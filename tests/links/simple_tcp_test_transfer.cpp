@@ -174,6 +174,37 @@ TEST(SimpleTCPClient, FullSendBufferReportsWouldBlockAndClosesTheLink) {
     RecordProperty("bytes_accepted_before_full", std::to_string(accepted));
 }
 
+// While the connect is pending nothing can be written, so every byte handed over is kept: up
+// to exactly the bound, and not one byte beyond it.
+TEST(SimpleTCPClient, SendBoundKeepsExactlyItsSizeAndRefusesOneByteBeyond) {
+    for (const int beyond : {0, 1}) {
+        TcpTestServer server;
+        auto client = std::make_unique<TSimpleTCPClient>();
+        client->SetHost(QStringLiteral("127.0.0.1"));
+        client->SetPort(server.port());
+        TcpEventRecorder recorder(*client);
+        client->SetConnected(true);
+        const std::string kept(TCustomSocket::kMaxUnsentBytes - 1, 'G');
+        ASSERT_EQ(client->SendBuffer(kept.data(), static_cast<int>(kept.size())),
+                  static_cast<int>(kept.size()));
+        const int last = client->SendBuffer("\r\r", 1 + beyond);
+        if (beyond == 0) {
+            EXPECT_EQ(last, 1);
+            EXPECT_EQ(client->PendingBytes(), 64 * 1024);
+            TcpTestPeer peer = server.accept();
+            EXPECT_TRUE(spinUntil([&] { return client->PendingBytes() == 0; }));
+            EXPECT_EQ(peer.receive(64 * 1024, std::chrono::seconds(5)), kept + "\r");
+            EXPECT_EQ(peer.receive(1, std::chrono::milliseconds(50)), "");
+            EXPECT_EQ(recorder.events(), (Events{"Connected"}));
+        } else {
+            EXPECT_EQ(last, -1);
+            EXPECT_EQ(client->PendingBytes(), 0);
+            EXPECT_EQ(recorder.events(),
+                      (Events{"Disconnected", "Error 10035 Operation would block"}));
+        }
+    }
+}
+
 TEST(SimpleTCPClient, SendingToAClosedPeerReportsAnErrorAndNeverRaisesSigpipe) {
     Connection link;
     ASSERT_TRUE(link.connected && link.peer.valid());

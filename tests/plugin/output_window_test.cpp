@@ -18,6 +18,7 @@
 #include <sstream>
 #include <string>
 #include <thread>
+#include <vector>
 
 #include "links/SimpleTCP.h"
 #include "links/VaComm.h"
@@ -25,6 +26,7 @@
 #include "pipeline/library_state.h"
 #include "plugin/tform1.h"
 #include "plugin/widgets.h"
+#include "support/fake_name_resolver.h"
 #include "support/pty_config_home.h"
 #include "support/pty_pair.h"
 #include "support/tcp_test_server.h"
@@ -173,6 +175,113 @@ TEST_F(OutputWindow, HostAndPortTextsTakeEffectAsTyped) {
     form->RGCON->SetItemIndex(1);
     form->BUPDATEClick(form->BUPDATE);
     EXPECT_EQ(Status(), "TCP/IP Error: Bad address");
+}
+
+// A host name is looked up while the window goes on; the user sees the texts of a blocking
+// lookup in their order, only spread over the time the resolver takes.
+TEST_F(OutputWindow, HostNameLookupKeepsTheStatusTextsAndTheirOrder) {
+    TcpTestServer server;
+    ChooseTcp(server.port(), false, false);
+    form->EHOST->setText("encoder.example");
+    form->TCPCon->setInterval(50);
+    const auto resolver = FakeNameResolver::InstallIn(*form->SimpleTCPClient1);
+    std::vector<QString> statuses;
+    QObject::connect(form->StatusBar1, &QStatusBar::messageChanged,
+                     [&statuses](const QString& text) { statuses.push_back(text); });
+    form->BUPDATE->click();
+    EXPECT_EQ(statuses, std::vector<QString>{"Connecting..."});
+    resolver->Fail();
+    ASSERT_TRUE(WaitForStatus("TCP/IP Error: Bad address"));
+    EXPECT_EQ(statuses, (std::vector<QString>{"Connecting...", "Not connected",
+                                              "TCP/IP Error: Bad address"}));
+    EXPECT_TRUE(form->TCPCon->isActive());
+    ASSERT_TRUE(waitUntil([&] { return resolver->started.size() == 2; }, 5s));
+    resolver->Resolve("127.0.0.1");
+    ASSERT_TRUE(WaitForStatus(QString("Connected to encoder.example:%1").arg(server.port())));
+    EXPECT_EQ(statuses.size(), 4u);
+    EXPECT_FALSE(form->TCPCon->isActive());
+    EXPECT_TRUE(server.accept().valid());
+}
+
+TEST_F(OutputWindow, DisconnectWhileTheHostNameIsLookedUpWinsOverTheLateAnswer) {
+    TcpTestServer server;
+    ChooseTcp(server.port(), false, false);
+    form->EHOST->setText("encoder.example");
+    const auto resolver = FakeNameResolver::InstallIn(*form->SimpleTCPClient1);
+    form->BUPDATE->click();
+    EXPECT_EQ(Status(), "Connecting...");
+    form->BDISCON->click();
+    EXPECT_EQ(Status(), "Not connected");
+    EXPECT_FALSE(form->TCPCon->isActive());
+    EXPECT_TRUE(form->BUPDATE->isEnabled());
+    resolver->Resolve("127.0.0.1");
+    EXPECT_FALSE(waitUntil([&] { return Status() != "Not connected"; }, 200ms))
+        << Status().toStdString();
+    EXPECT_FALSE(server.hasPendingConnection());
+}
+
+// A restored workspace presses Connect / Update whatever the state: while the name is looked
+// up, the host it names is taken, and the old name's answer is never used.
+TEST_F(OutputWindow, ConnectUpdateWhileTheHostNameIsLookedUpTakesTheNewHost) {
+    TcpTestServer server;
+    ChooseTcp(server.port(), false, false);
+    form->EHOST->setText("old.example");
+    const auto resolver = FakeNameResolver::InstallIn(*form->SimpleTCPClient1);
+    form->BUPDATE->click();
+    form->EHOST->setText("127.0.0.1");
+    form->BUPDATEClick(form->BUPDATE);
+    ASSERT_TRUE(WaitForStatus(QString("Connected to 127.0.0.1:%1").arg(server.port())));
+    EXPECT_EQ(resolver->abandoned, 1);
+    TcpTestPeer peer = server.accept();
+    resolver->Resolve("127.0.0.2");
+    EXPECT_FALSE(waitUntil([&] { return !Status().startsWith("Connected to 127.0.0.1"); }, 200ms));
+    EXPECT_EQ(form->SimpleTCPClient1->Host(), "127.0.0.1");
+}
+
+// Choosing the serial port after TCP has dropped hands the output to the port for good: the
+// TCP retry stops, whether the port opens or not.
+TEST_F(OutputWindow, ConnectUpdateWithSerialAfterADroppedTcpLinkStopsTheTcpRetry) {
+    TcpTestServer server;
+    ChooseTcp(server.port(), false, false);
+    form->TCPCon->setInterval(50);
+    form->BUPDATE->click();
+    server.accept().closeOrderly();
+    ASSERT_TRUE(waitUntil([&] { return Status() == "Not connected"; }, 5s));
+    ASSERT_TRUE(form->TCPCon->isActive());
+    form->RGCON->SetItemIndex(0);
+    form->CBCOMP->setCurrentIndex(199);  // COM200 leads nowhere
+    form->BUPDATEClick(form->BUPDATE);
+    EXPECT_EQ(Status(), "Unable to open the RS232 port");
+    EXPECT_FALSE(form->TCPCon->isActive());
+    EXPECT_FALSE(server.accept(300ms).valid()) << "the TCP retry went on";
+    EXPECT_EQ(Status(), "Unable to open the RS232 port");
+}
+
+// A command written between the two halves of an acknowledgement cuts it: neither the start
+// before the command nor the end after it releases the next group early.
+TEST_F(OutputWindow, AcknowledgementCutByACommandIsNoAcknowledgement) {
+    TcpTestServer server;
+    ChooseTcp(server.port(), true, false);
+    form->BUPDATE->click();
+    TcpTestPeer peer = server.accept();
+    ASSERT_TRUE(WaitForStatus(QString("Connected to 127.0.0.1:%1").arg(server.port())));
+    Queue(-1, 0x2000);
+    Queue(-1, 0x2001);
+    Tick();
+    ASSERT_EQ(peer.receive(15, 2s), "G=200041424344\r");
+    peer.send(kAck.substr(0, 3));
+    ASSERT_TRUE(waitUntil([] { return Output().TcpReceiveText.Size() == 3; }, 2s));
+    form->TimerRxDTimer(form->TimerRxD);
+    now += 260;
+    Tick();  // the countdown ran out: the next group goes without an acknowledgement
+    ASSERT_EQ(peer.receive(15, 2s), "G=200141424344\r");
+    Queue(-1, 0x2002);
+    peer.send(kAck.substr(3));
+    ASSERT_TRUE(waitUntil([] { return Output().TcpReceiveText.Size() == 4; }, 2s));
+    now += 100;
+    form->TimerRxDTimer(form->TimerRxD);
+    EXPECT_EQ(form->TTimerSend->interval(), 260);
+    EXPECT_EQ(form->LW->text(), "1") << "the cut acknowledgement released the next group";
 }
 
 // Whatever the peer sends, even acknowledgements faster than the poll takes them, the text
