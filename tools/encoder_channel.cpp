@@ -77,10 +77,14 @@ void Channel::Restart() {
     SetReading(true);
 }
 
-void Channel::Drain() {
+std::string Channel::Drain() {
+    std::string bytes;
     std::array<char, 4096> buffer;
-    while (::read(m_fd.get(), buffer.data(), buffer.size()) > 0) {
+    ssize_t got = 0;
+    while ((got = ::read(m_fd.get(), buffer.data(), buffer.size())) > 0) {
+        bytes.append(buffer.data(), static_cast<std::size_t>(got));
     }
+    return bytes;
 }
 
 void Channel::watchForHangUp() {
