@@ -9,6 +9,7 @@
 #include "encoder_sim_policy.h"
 #include "encoder_sim_recorder.h"
 #include "encoder_sim_session.h"
+#include "encoder_sim_summary.h"
 
 namespace encoder_sim {
 namespace {
@@ -387,6 +388,52 @@ INSTANTIATE_TEST_SUITE_P(
                                    {kGroup + "\r"},
                                    "commands 0 malformed 0 empty 0 cut 0 after fault 1",
                                    "commands 0 malformed 0 empty 0 cut 0 after fault 15"}),
+    [](const auto& p) { return p.param.name; });
+
+struct SenderFaultCase {
+    std::string name;
+    std::vector<std::pair<std::string, std::string>> edits;  // of a clean run's summary
+    std::vector<std::string> faults;
+};
+
+class SenderFaultsTest : public testing::TestWithParam<SenderFaultCase> {};
+
+TEST_P(SenderFaultsTest, NamesWhatACorrectSenderNeverCauses) {
+    std::ostringstream groups;
+    Recorder recorder(groups);
+    recorder.BeginConnection();
+    recorder.RecordReceived(23);
+    recorder.Record(ParseCommand(kPi), at(0), 8);
+    recorder.Record(ParseCommand(kGroup), at(10), 15);
+    std::string summary = recorder.Summary();
+    for (const auto& [from, to] : GetParam().edits) {
+        const std::size_t at = summary.find(from);
+        ASSERT_NE(at, std::string::npos) << from;
+        summary.replace(at, from.size(), to);
+    }
+    EXPECT_EQ(SenderFaults(summary), GetParam().faults) << summary;
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Summaries, SenderFaultsTest,
+    testing::Values(
+        SenderFaultCase{"CleanRun", {}, {}},
+        SenderFaultCase{"MalformedLines",
+                        {{"malformed lines: 0", "malformed lines: 2"}},
+                        {"malformed lines: 2"}},
+        SenderFaultCase{"EmptyLines", {{"empty lines: 0", "empty lines: 1"}}, {"empty lines: 1"}},
+        SenderFaultCase{
+            "CutCommand", {{"cut commands: 0", "cut commands: 1"}}, {"cut commands: 1"}},
+        SenderFaultCase{"BytesThatDoNotAddUp",
+                        {{"bytes received: 23", "bytes received: 24"}},
+                        {"bytes received 24, 23 in its parts"}},
+        SenderFaultCase{"BytesAfterTheSimulatorsOwnFaultAreNotTheSenders",
+                        {{"bytes received: 23", "bytes received: 30"},
+                         {"bytes after fault: 0", "bytes after fault: 7"}},
+                        {}},
+        SenderFaultCase{"SummaryWithoutTheLine",
+                        {{"cut commands: 0\n", ""}},
+                        {"no number in the line \"cut commands\""}}),
     [](const auto& p) { return p.param.name; });
 
 }  // namespace
