@@ -144,8 +144,9 @@ void PtyEndpoint::openDevice() {
 // What the peer wrote and was not read yet must not reach the next peer; it is still counted.
 void PtyEndpoint::passOnUnread() {
     const std::string unread = m_master->Drain();
-    if (!unread.empty() && m_master->OnBytes) {
-        m_master->OnBytes(unread);
+    // A copy, because the handler may end the peer and clear OnBytes while it runs.
+    if (const auto onBytes = m_master->OnBytes; onBytes && !unread.empty()) {
+        onBytes(unread);
     }
 }
 
