@@ -2,7 +2,8 @@
 // takes them while the encoder simulator rotates through its answers and faults (acknowledge,
 // no answer, split, doubled, echoed, foreign, delayed, close, reset, stop reading). Checks that
 // every group is accounted for at every Clear and at the end, that what the encoder received is
-// an ordered subsequence of what the plug-in sent, and that descriptors and memory stay flat.
+// an ordered subsequence of what the plug-in sent, that the encoder counted no malformed line,
+// empty line or cut command and every received byte, and that descriptors and memory stay flat.
 //
 //   soak [--groups N] [--min-seconds S] [--clear-every N] [--serial]
 //
@@ -24,7 +25,9 @@
 #include <cstdio>
 #include <fstream>
 #include <string>
+#include <vector>
 
+#include "encoder_sim_summary.h"
 #include "plugin_driver.h"
 #include "plugin_library.h"
 
@@ -236,7 +239,12 @@ int Run(const Options& options, const QString& pluginPath, const QString& encode
     const long long sent = soak.sentTotal + last.sent;
     QFile summaryFile(summary);
     summaryFile.open(QIODevice::ReadOnly);
-    std::printf("%s", summaryFile.readAll().constData());
+    const std::string summaryText = summaryFile.readAll().toStdString();
+    std::printf("%s", summaryText.c_str());
+    const std::vector<std::string> senderFaults = encoder_sim::SenderFaults(summaryText);
+    for (const std::string& fault : senderFaults) {
+        std::printf("encoder counted from the plug-in: %s\n", fault.c_str());
+    }
     std::printf(
         "soak over %s: %lld groups fed in %.0f s, %lld clears (%lld groups cleared), %d "
         "reconnects by hand\n"
@@ -248,7 +256,8 @@ int Run(const Options& options, const QString& pluginPath, const QString& encode
         record.ordered ? "yes" : "NO", sent - record.groups, soak.fdsEarly, fds, soak.rssEarly,
         rss);
     const bool flat = fds == soak.fdsEarly && rss <= soak.rssEarly + soak.rssEarly / 10;
-    const bool pass = soak.ok && record.ordered && record.groups <= sent && flat;
+    const bool pass =
+        soak.ok && record.ordered && record.groups <= sent && flat && senderFaults.empty();
     std::printf("soak: %s\n", pass ? "PASS" : "FAIL");
     return pass ? 0 : 1;
 }

@@ -77,10 +77,14 @@ void Channel::Restart() {
     SetReading(true);
 }
 
-void Channel::Drain() {
+std::string Channel::Drain() {
+    std::string bytes;
     std::array<char, 4096> buffer;
-    while (::read(m_fd.get(), buffer.data(), buffer.size()) > 0) {
+    ssize_t got = 0;
+    while ((got = ::read(m_fd.get(), buffer.data(), buffer.size())) > 0) {
+        bytes.append(buffer.data(), static_cast<std::size_t>(got));
     }
+    return bytes;
 }
 
 void Channel::watchForHangUp() {
@@ -96,8 +100,9 @@ void Channel::readable() {
         const ssize_t got = m_socket ? ::recv(m_fd.get(), buffer.data(), buffer.size(), 0)
                                      : ::read(m_fd.get(), buffer.data(), buffer.size());
         if (got > 0) {
-            if (OnBytes) {
-                OnBytes(std::string_view(buffer.data(), static_cast<std::size_t>(got)));
+            // A copy, because the handler may end the peer and clear OnBytes while it runs.
+            if (const auto onBytes = OnBytes) {
+                onBytes(std::string_view(buffer.data(), static_cast<std::size_t>(got)));
             }
         } else if (got < 0 && errno == EINTR) {
             continue;

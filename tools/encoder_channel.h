@@ -38,8 +38,8 @@ public:
     void Stop();
     // Back in service after Stop or a hang-up (a pseudo-terminal whose slave was reopened).
     void Restart();
-    // Reads and throws away whatever is waiting.
-    void Drain();
+    // Reads whatever is waiting, and returns it.
+    std::string Drain();
 
     [[nodiscard]] int fd() const { return m_fd.get(); }
 
@@ -73,10 +73,12 @@ public:
 
     // A peer arrived; the channel belongs to the endpoint and lives until the peer goes.
     std::function<void(Channel&)> OnPeer;
-    // The peer went away by itself.
+    // The peer went away by itself, or a peer that EndPeer ended is finished with: its channel
+    // reads no more.
     std::function<void()> OnPeerGone;
 
-    // The simulated encoder drops the current peer: an orderly close, or a reset.
+    // The simulated encoder drops the current peer: an orderly close, or a reset. What the
+    // channel still reads from it goes to OnBytes until OnPeerGone.
     virtual void EndPeer(bool reset) = 0;
 };
 

@@ -114,8 +114,11 @@ void Driver::execute(const Action& action) {
     }
 }
 
+// The session keeps the channel until the endpoint reports the peer gone, so that what still
+// arrives is counted as after the fault.
 void Driver::endPeer(bool reset) {
-    peerGone();
+    m_pending.clear();
+    m_timer.stop();
     m_endpoint.EndPeer(reset);
 }
 

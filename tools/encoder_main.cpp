@@ -107,6 +107,8 @@ int run(const Options& options) {
                            [] { QCoreApplication::quit(); });
     }
     QCoreApplication::exec();
+    // A connection still open ends with the simulator: its unfinished line is counted too.
+    session.Disconnect();
     writeSummary(options, recorder.Summary());
     return 0;
 }

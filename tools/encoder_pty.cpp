@@ -98,7 +98,6 @@ PtyEndpoint::~PtyEndpoint() {
 
 void PtyEndpoint::EndPeer(bool reset) {
     m_master->SetReading(false);
-    m_master->OnBytes = nullptr;
     if (reset) {
         replaceDevice();
     } else {
@@ -107,7 +106,11 @@ void PtyEndpoint::EndPeer(bool reset) {
 }
 
 void PtyEndpoint::replaceDevice() {
+    passOnUnread();
     m_master->Stop();
+    if (OnPeerGone) {
+        OnPeerGone();
+    }
     m_master.reset();
     openDevice();
     if (m_link) {
@@ -138,6 +141,15 @@ void PtyEndpoint::openDevice() {
     m_master->OnHangUp = [this] { slaveHungUp(); };
 }
 
+// What the peer wrote and was not read yet must not reach the next peer; it is still counted.
+void PtyEndpoint::passOnUnread() {
+    const std::string unread = m_master->Drain();
+    // A copy, because the handler may end the peer and clear OnBytes while it runs.
+    if (const auto onBytes = m_master->OnBytes; onBytes && !unread.empty()) {
+        onBytes(unread);
+    }
+}
+
 void PtyEndpoint::probe() {
     // Bytes waiting while the line is hung up come from a peer that opened, wrote and closed
     // between two probes: it is served too, and its hang-up follows once they are read.
@@ -156,8 +168,7 @@ void PtyEndpoint::probe() {
 }
 
 void PtyEndpoint::slaveHungUp() {
-    // What the previous peer wrote and nobody read must not reach the next one.
-    m_master->Drain();
+    passOnUnread();
     if (OnPeerGone) {
         OnPeerGone();
     }

@@ -50,6 +50,7 @@ private:
     void probe();
     void slaveHungUp();
     void replaceDevice();
+    void passOnUnread();
 
     ChannelPtr m_master;
     std::string m_slavePath;

@@ -1,39 +1,50 @@
 #include "encoder_sim_line.h"
 
+#include <utility>
+
 namespace encoder_sim {
 
 std::optional<LineAssembler::Line> LineAssembler::Push(char byte) {
-    const bool lfOfCrLf = byte == '\n' && m_afterCr;
-    m_afterCr = byte == '\r';
-    if (lfOfCrLf) {
-        return std::nullopt;
-    }
     if (byte == '\r' || byte == '\n') {
-        const bool wasOverlong = m_overlong;
-        m_overlong = false;
-        std::string text = std::move(m_text);
-        m_text.clear();
-        if (wasOverlong || text.empty()) {
-            return std::nullopt;
+        if (m_overlong) {
+            return take(Kind::OverlongRest, 1);
         }
-        return Line{std::move(text), false};
+        if (byte == '\n') {
+            return take(Kind::LineFeed, 1);
+        }
+        return take(m_text.empty() ? Kind::Empty : Kind::Text, 1);
     }
     if (m_overlong) {
+        ++m_restBytes;
         return std::nullopt;
     }
     if (m_text.size() == kMaxLineLength) {
         m_overlong = true;
         m_text.clear();
-        return Line{std::string(), true};
+        return Line{Kind::Overlong, std::string(), kMaxLineLength + 1};
     }
     m_text += byte;
     return std::nullopt;
 }
 
-void LineAssembler::Reset() {
-    m_text.clear();
+std::optional<LineAssembler::Line> LineAssembler::Finish() {
+    if (m_overlong && m_restBytes > 0) {
+        return take(Kind::OverlongRest, 0);
+    }
+    if (m_overlong || m_text.empty()) {
+        m_overlong = false;
+        return std::nullopt;
+    }
+    return take(Kind::Cut, 0);
+}
+
+// The line so far plus `extra` bytes of its end; the assembler starts a fresh line.
+std::optional<LineAssembler::Line> LineAssembler::take(Kind kind, std::size_t extra) {
+    Line line{kind, std::exchange(m_text, std::string()), extra};
+    line.bytes += kind == Kind::OverlongRest ? m_restBytes : line.text.size();
     m_overlong = false;
-    m_afterCr = false;
+    m_restBytes = 0;
+    return line;
 }
 
 }  // namespace encoder_sim

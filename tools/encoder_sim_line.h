@@ -6,29 +6,44 @@
 
 namespace encoder_sim {
 
-// Cuts the received byte stream into command lines. A line ends at CR, at LF, or at CR LF
-// (counted once); empty lines are skipped. A line that grows past kMaxLineLength is reported
-// once as overlong when it overflows, and its remaining bytes are dropped up to the next line
-// end, so a sender that never ends a line cannot make the buffer grow.
+// Cuts the received byte stream into lines. A command ends with a CR alone; a LF also ends a
+// line, but that line is malformed whatever it holds, so the LF of a CR LF is a malformed line
+// of its own and a sender ending lines with CR LF or LF shows up at once. A CR with nothing
+// before it is an empty line. A line that grows past kMaxLineLength is reported once as
+// overlong when it overflows, and its remaining bytes are dropped up to the next line end, so
+// a sender that never ends a line cannot make the buffer grow. Every byte belongs to exactly
+// one reported line, so the byte counts of the lines add up to the bytes pushed.
 class LineAssembler {
 public:
     static constexpr std::size_t kMaxLineLength = 64;
 
+    enum class Kind {
+        Text,          // ended by a CR alone: a command if it parses
+        Empty,         // a CR with nothing before it
+        LineFeed,      // ended by a LF: malformed
+        Overlong,      // grew past kMaxLineLength: malformed, reported when it overflows
+        OverlongRest,  // the rest of an overlong line, up to its end: no line of its own
+        Cut,           // unfinished when the stream ended
+    };
+
     struct Line {
-        std::string text;
-        bool overlong = false;
+        Kind kind = Kind::Text;
+        std::string text;       // without the line end
+        std::size_t bytes = 0;  // bytes of the stream that this report accounts for
     };
 
     // Takes one byte; returns a line when this byte completes one or overflows it.
     std::optional<Line> Push(char byte);
 
-    // Forgets a partial line, as at the start of a new connection.
-    void Reset();
+    // The stream ends (the connection went): an unfinished line, or the rest of an overlong one.
+    std::optional<Line> Finish();
 
 private:
+    std::optional<Line> take(Kind kind, std::size_t extra);
+
     std::string m_text;
     bool m_overlong = false;
-    bool m_afterCr = false;
+    std::size_t m_restBytes = 0;
 };
 
 }  // namespace encoder_sim

@@ -71,12 +71,33 @@ void Recorder::BeginConnection() {
     m_lastCommand.reset();
 }
 
-void Recorder::Record(const Command& command, MonoTime now) {
+void Recorder::RecordMalformed(std::size_t bytes) {
+    ++m_counts.malformed;
+    m_counts.bytes.malformed += count(bytes);
+}
+
+void Recorder::RecordEmpty(std::size_t bytes) {
+    ++m_counts.empty;
+    m_counts.bytes.empty += count(bytes);
+}
+
+void Recorder::RecordCut(std::size_t bytes) {
+    ++m_counts.cut;
+    m_counts.bytes.cut += count(bytes);
+}
+
+void Recorder::RecordAfterFault(bool validCommand, std::size_t bytes) {
+    m_counts.commandsAfterFault += validCommand ? 1 : 0;
+    m_counts.bytes.afterFault += count(bytes);
+}
+
+void Recorder::Record(const Command& command, MonoTime now, std::size_t bytes) {
     if (command.kind == CommandKind::Malformed) {
-        RecordMalformed();
+        RecordMalformed(bytes);
         return;
     }
     ++m_counts.commands;
+    m_counts.bytes.commands += count(bytes);
     if (m_lastCommand) {
         m_intervals.Add(toMs(now - *m_lastCommand));
     }
@@ -110,6 +131,16 @@ std::string Recorder::Summary() const {
     out << "groups per second: " << fixed(rate, 2) << '\n';
     out << "command interval ms: " << FiguresText(m_intervals) << '\n';
     out << "reply to next command ms: " << FiguresText(m_replyToCommand) << '\n';
+    const ByteCounts& bytes = m_counts.bytes;
+    out << "cut commands: " << m_counts.cut << '\n'
+        << "empty lines: " << m_counts.empty << '\n'
+        << "commands after fault: " << m_counts.commandsAfterFault << '\n'
+        << "bytes received: " << bytes.received << '\n'
+        << "bytes in commands: " << bytes.commands << '\n'
+        << "bytes in malformed lines: " << bytes.malformed << '\n'
+        << "bytes in empty lines: " << bytes.empty << '\n'
+        << "bytes in cut commands: " << bytes.cut << '\n'
+        << "bytes after fault: " << bytes.afterFault << '\n';
     return out.str();
 }
 

@@ -33,12 +33,29 @@ private:
     std::vector<double> m_samples;
 };
 
+// Where the received bytes went: each one is in exactly one of the parts.
+struct ByteCounts {
+    std::int64_t received = 0;
+    std::int64_t commands = 0;    // valid commands, with their CR
+    std::int64_t malformed = 0;   // malformed lines, with their line end
+    std::int64_t empty = 0;       // the CRs of empty lines
+    std::int64_t cut = 0;         // unfinished lines at the end of a connection
+    std::int64_t afterFault = 0;  // after the simulator decided to end the connection
+    [[nodiscard]] std::int64_t Parts() const {
+        return commands + malformed + empty + cut + afterFault;
+    }
+};
+
 struct Counts {
     std::int64_t commands = 0;
     std::int64_t groups = 0;
     std::int64_t piCommands = 0;
     std::int64_t malformed = 0;
     std::int64_t connections = 0;
+    std::int64_t cut = 0;
+    std::int64_t empty = 0;
+    std::int64_t commandsAfterFault = 0;  // valid, but neither answered nor recorded
+    ByteCounts bytes;
 };
 
 // "PPPP B2B2 B3B3 B4B4": the PI of the last PI command, or "----" before the first one.
@@ -52,8 +69,16 @@ public:
     explicit Recorder(std::ostream& groups) : m_groups(groups) {}
 
     void BeginConnection();
-    void Record(const Command& command, MonoTime now);
-    void RecordMalformed() { ++m_counts.malformed; }
+    void RecordReceived(std::size_t bytes) { m_counts.bytes.received += count(bytes); }
+    // A line ended by a CR alone, of `bytes` bytes with its CR: a command or a malformed line.
+    void Record(const Command& command, MonoTime now, std::size_t bytes);
+    void RecordMalformed(std::size_t bytes);
+    // The rest of a malformed line that was counted when it overflowed.
+    void RecordMalformedRest(std::size_t bytes) { m_counts.bytes.malformed += count(bytes); }
+    void RecordEmpty(std::size_t bytes);
+    void RecordCut(std::size_t bytes);
+    // A line that arrived after the simulator decided to end the connection.
+    void RecordAfterFault(bool validCommand, std::size_t bytes);
     // An answer went out: the next command's arrival is measured from here.
     void RecordReplyWritten(MonoTime now) { m_lastReply = now; }
 
@@ -62,6 +87,8 @@ public:
     [[nodiscard]] std::string Summary() const;
 
 private:
+    static std::int64_t count(std::size_t bytes) { return static_cast<std::int64_t>(bytes); }
+
     std::ostream& m_groups;
     Counts m_counts;
     std::optional<std::uint16_t> m_pi;

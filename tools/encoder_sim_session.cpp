@@ -9,8 +9,7 @@ Session::Session(ReplyPolicy policy, ReplyTiming timing, Recorder& recorder)
     : m_policy(std::move(policy)), m_timing(timing), m_recorder(recorder) {}
 
 std::vector<Action> Session::Connect(MonoTime now) {
-    m_lines.Reset();
-    m_heldBack.clear();
+    Disconnect();
     m_lastDue = now;
     m_state = State::Reading;
     m_recorder.BeginConnection();
@@ -20,13 +19,19 @@ std::vector<Action> Session::Connect(MonoTime now) {
 }
 
 std::vector<Action> Session::Receive(std::string_view bytes, MonoTime now) {
+    m_recorder.RecordReceived(bytes.size());
+    return take(bytes, now);
+}
+
+std::vector<Action> Session::take(std::string_view bytes, MonoTime now) {
     std::vector<Action> actions;
-    for (std::size_t i = 0; i < bytes.size() && m_state == State::Reading; ++i) {
+    for (std::size_t i = 0; i < bytes.size(); ++i) {
+        if (m_state == State::Stopped) {
+            m_heldBack.append(bytes.substr(i));
+            break;
+        }
         if (const auto line = m_lines.Push(bytes[i])) {
             handleLine(*line, now, actions);
-        }
-        if (m_state == State::Stopped) {
-            m_heldBack.append(bytes.substr(i + 1));
         }
     }
     return actions;
@@ -38,28 +43,63 @@ std::vector<Action> Session::Resume(MonoTime now) {
     }
     m_state = State::Reading;
     const std::string held = std::exchange(m_heldBack, std::string());
-    return Receive(held, now);
+    return take(held, now);
 }
 
 void Session::Disconnect() {
+    if (m_state == State::Idle) {
+        return;
+    }
+    if (m_state == State::Stopped) {
+        m_state = State::Ending;
+        take(std::exchange(m_heldBack, std::string()), m_lastDue);
+    }
+    std::vector<Action> none;
+    if (const auto line = m_lines.Finish()) {
+        handleLine(*line, m_lastDue, none);
+    }
     m_state = State::Idle;
-    m_heldBack.clear();
 }
 
 void Session::handleLine(const LineAssembler::Line& line, MonoTime now,
                          std::vector<Action>& actions) {
-    if (line.overlong) {
-        m_recorder.RecordMalformed();
+    using Kind = LineAssembler::Kind;
+    if (m_state == State::Ending) {
+        const bool valid =
+            line.kind == Kind::Text && ParseCommand(line.text).kind != CommandKind::Malformed;
+        m_recorder.RecordAfterFault(valid, line.bytes);
         return;
     }
-    const Command command = ParseCommand(line.text);
-    m_recorder.Record(command, now);
+    switch (line.kind) {
+        case Kind::Text:
+            handleText(line.text, line.bytes, now, actions);
+            return;
+        case Kind::Empty:
+            m_recorder.RecordEmpty(line.bytes);
+            return;
+        case Kind::LineFeed:
+        case Kind::Overlong:
+            m_recorder.RecordMalformed(line.bytes);
+            return;
+        case Kind::OverlongRest:
+            m_recorder.RecordMalformedRest(line.bytes);
+            return;
+        case Kind::Cut:
+            m_recorder.RecordCut(line.bytes);
+            return;
+    }
+}
+
+void Session::handleText(const std::string& text, std::size_t bytes, MonoTime now,
+                         std::vector<Action>& actions) {
+    const Command command = ParseCommand(text);
+    m_recorder.Record(command, now, bytes);
     if (command.kind == CommandKind::Malformed) {
         return;
     }
     const ReplyPolicy::Decision decision = m_policy.OnCommand();
     bool first = true;
-    for (ReplyChunk& chunk : ReplyFor(decision.reply, line.text, m_timing)) {
+    for (ReplyChunk& chunk : ReplyFor(decision.reply, text, m_timing)) {
         m_lastDue = first ? std::max(now + chunk.after, m_lastDue) : m_lastDue + chunk.after;
         first = false;
         actions.push_back({Action::Kind::Write, m_lastDue, std::move(chunk.bytes)});

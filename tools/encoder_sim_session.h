@@ -22,7 +22,9 @@ struct Action {
 
 // The simulated encoder on one connection after another: turns received bytes into recorded
 // commands and into timed actions (answers and faults) for the transport to carry out. It does
-// no input or output itself, and takes the time from its caller.
+// no input or output itself, and takes the time from its caller. Every byte it is given is
+// counted somewhere: bytes that arrive after it decided to close or reset the connection are
+// still cut into lines, but counted apart, neither answered nor recorded as groups.
 class Session {
 public:
     Session(ReplyPolicy policy, ReplyTiming timing, Recorder& recorder);
@@ -31,12 +33,17 @@ public:
     std::vector<Action> Receive(std::string_view bytes, MonoTime now);
     // Reading again after StopReading: handles the bytes that arrived after the stopping command.
     std::vector<Action> Resume(MonoTime now);
+    // The connection is gone (or the simulator ends): an unfinished line is a cut command, and
+    // bytes held back by a stop that never ended count as after the fault.
     void Disconnect();
 
 private:
     enum class State { Idle, Reading, Stopped, Ending };
 
+    std::vector<Action> take(std::string_view bytes, MonoTime now);
     void handleLine(const LineAssembler::Line& line, MonoTime now, std::vector<Action>& actions);
+    void handleText(const std::string& text, std::size_t bytes, MonoTime now,
+                    std::vector<Action>& actions);
     void addFault(Fault fault, MonoTime now, std::vector<Action>& actions);
 
     ReplyPolicy m_policy;

@@ -80,13 +80,15 @@ void TcpEndpoint::EndPeer(bool reset) {
         const linger abortive{1, 0};
         setsockopt(m_peer->fd(), SOL_SOCKET, SO_LINGER, &abortive, sizeof abortive);
         m_peer->Stop();
+        if (OnPeerGone) {
+            OnPeerGone();
+        }
         m_peer.reset();
         updateAccepting();
         return;
     }
     ::shutdown(m_peer->fd(), SHUT_WR);
     m_closing = std::move(m_peer);
-    m_closing->OnBytes = nullptr;
     m_closing->OnHangUp = [this] { finishClosing(); };
     m_closeDeadline.start(kCloseWaitMs);
 }
@@ -118,6 +120,9 @@ void TcpEndpoint::finishClosing() {
     m_closeDeadline.stop();
     if (m_closing) {
         m_closing->Stop();
+        if (OnPeerGone) {
+            OnPeerGone();
+        }
         m_closing.reset();
     }
     updateAccepting();

@@ -90,4 +90,15 @@ Verdict Judge(const std::vector<std::string>& expected, const std::vector<std::s
                       " reached the encoder in order and bit-exact after the keep masks"};
 }
 
+Verdict JudgeWithSenderFaults(Verdict groups, const std::vector<std::string>& senderFaults) {
+    if (!groups.pass || senderFaults.empty()) {
+        return groups;
+    }
+    std::string text = "FAIL: the groups arrived, but the encoder counted ";
+    for (std::size_t i = 0; i < senderFaults.size(); ++i) {
+        text += (i == 0 ? "" : ", ") + senderFaults[i];
+    }
+    return {false, text};
+}
+
 }  // namespace main_job

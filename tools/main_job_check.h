@@ -35,4 +35,10 @@ struct Verdict {
 [[nodiscard]] Verdict Judge(const std::vector<std::string>& expected,
                             const std::vector<std::string>& received);
 
+// The verdict on the groups, failed also when the encoder counted what a correct sender never
+// causes (`senderFaults`, as the simulator's summary shows them): a group-exact record does not
+// prove the output if malformed lines or cut commands came with it.
+[[nodiscard]] Verdict JudgeWithSenderFaults(Verdict groups,
+                                            const std::vector<std::string>& senderFaults);
+
 }  // namespace main_job

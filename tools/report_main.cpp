@@ -1,6 +1,7 @@
 // The main job's report: what was fed, what the plug-in counted, what the encoder received,
 // and one verdict line on whether every selected group reached the encoder in order and
-// bit-exact. Exits 1 when the verdict fails, 2 on bad arguments or unreadable files.
+// bit-exact, with no malformed line, empty line or cut command in the encoder's summary. Exits 1
+// when the verdict fails, 2 on bad arguments or unreadable files.
 //
 //   tolvane-report --groups FED --received LINES --types 1A,3A,... [--keep-pi 0|1]
 //                  [--keep-pty 0|1] [--keep-tp 0|1] [--summary FILE] [--statistics FILE]
@@ -10,6 +11,7 @@
 #include <string>
 #include <vector>
 
+#include "encoder_sim_summary.h"
 #include "group_text.h"
 #include "main_job_check.h"
 
@@ -35,6 +37,18 @@ std::vector<std::string> Lines(const std::string& path, bool skipComments) {
         }
     }
     return lines;
+}
+
+// What the simulator's summary shows that the plug-in, a correct sender, must never cause.
+std::vector<std::string> SenderFaults(std::map<std::string, std::string>& args) {
+    if (args["--summary"].empty()) {
+        return {};
+    }
+    std::string text;
+    for (const std::string& line : Lines(args["--summary"], false)) {
+        text += line + '\n';
+    }
+    return encoder_sim::SenderFaults(text);
 }
 
 void PrintSection(const char* title, const std::vector<std::string>& lines, std::size_t most) {
@@ -66,7 +80,8 @@ int Report(std::map<std::string, std::string>& args) {
         PrintSection("What the encoder received:", Lines(args["--summary"], false), 20);
     }
     PrintSection("Its first groups (PI, blocks 2 to 4):", received, 5);
-    const main_job::Verdict verdict = main_job::Judge(expected, received);
+    const main_job::Verdict verdict =
+        main_job::JudgeWithSenderFaults(main_job::Judge(expected, received), SenderFaults(args));
     std::cout << verdict.text << std::endl;
     return verdict.pass ? 0 : 1;
 }

@@ -115,7 +115,8 @@ TEST(EncoderProgramTcp, AnswersValidCommandsRecordsGroupsAndSummarises) {
     EXPECT_EQ(readUpTo(client.get(), 3 * kAck.size(), 5s), kAck + kAck + kAck);
     const auto [output, summary] = encoder.stop();
     EXPECT_EQ(output, "---- 0001 0002 0003\nD3A7 2400 4142 4344\n");
-    EXPECT_TRUE(contains(summary, "commands: 3\ngroups: 2\npi commands: 1\nmalformed lines: 2\n"))
+    // The LF after "PI=D3A7\r" is a malformed line of its own, and so is the LF-ended group.
+    EXPECT_TRUE(contains(summary, "commands: 3\ngroups: 2\npi commands: 1\nmalformed lines: 3\n"))
         << summary;
     EXPECT_TRUE(contains(summary, "command interval ms: min ")) << summary;
 }
@@ -161,6 +162,46 @@ INSTANTIATE_TEST_SUITE_P(Faults, EncoderProgramTcpFault,
                                          FaultCase{"--reset-after", ECONNRESET}),
                          [](const auto& p) { return p.param.option.substr(2, 5); });
 
+class EncoderProgramTcpFaultInOneRead : public testing::TestWithParam<std::string> {};
+
+TEST_P(EncoderProgramTcpFaultInOneRead, CountsWhatFollowsTheFaultInTheSameRead) {
+    EncoderProcess encoder({"--tcp", "0", QString::fromStdString(GetParam()), "1"});
+    links::UniqueFd client = connectLoopback(encoder.awaitLine("# listening on "));
+    writeAll(client.get(), "PI=D3A7\rG=240041424344\rG=2400");
+    EXPECT_EQ(readUpTo(client.get(), kAck.size() + 1, 5s), kAck);
+    client.close();
+    const auto [output, summary] = encoder.stop();
+    EXPECT_EQ(output, "");
+    EXPECT_TRUE(contains(summary, "commands: 1\ngroups: 0\n")) << summary;
+    EXPECT_TRUE(contains(summary,
+                         "cut commands: 0\nempty lines: 0\ncommands after fault: 1\n"
+                         "bytes received: 29\nbytes in commands: 8\n"))
+        << summary;
+    EXPECT_TRUE(contains(summary, "bytes after fault: 21\n")) << summary;
+}
+
+INSTANTIATE_TEST_SUITE_P(Faults, EncoderProgramTcpFaultInOneRead,
+                         testing::Values("--close-after", "--reset-after"),
+                         [](const auto& p) { return p.param.substr(2, 5); });
+
+TEST(EncoderProgramTcp, CountsACommandCutByTheEndOfTheConnection) {
+    EncoderProcess encoder({"--tcp", "0"});
+    const std::string listening = encoder.awaitLine("# listening on ");
+    links::UniqueFd first = connectLoopback(listening);
+    writeAll(first.get(), "PI=D3A7\rG=2400");
+    EXPECT_EQ(readUpTo(first.get(), kAck.size(), 5s), kAck);
+    first.close();
+    // The next client is served only once the simulator has seen the first one go.
+    links::UniqueFd second = connectLoopback(listening);
+    writeAll(second.get(), "G=240041424344\r");
+    EXPECT_EQ(readUpTo(second.get(), kAck.size(), 5s), kAck);
+    const std::string summary = encoder.stop().second;
+    EXPECT_TRUE(contains(summary, "commands: 2\n")) << summary;
+    EXPECT_TRUE(contains(summary, "cut commands: 1\n")) << summary;
+    EXPECT_TRUE(contains(summary, "bytes received: 29\n")) << summary;
+    EXPECT_TRUE(contains(summary, "bytes in cut commands: 6\n")) << summary;
+}
+
 links::UniqueFd openRaw(const std::string& path) {
     links::UniqueFd fd(::open(path.c_str(), O_RDWR | O_NOCTTY | O_CLOEXEC));
     termios settings{};
@@ -195,6 +236,29 @@ TEST(EncoderProgramPty, ServesThroughTheComLinkAgainAfterThePortIsReopened) {
     EXPECT_TRUE(contains(output, "D3A7 2400 4142 4344\nD3A7 0001 0002 0003\n")) << output;
     EXPECT_TRUE(contains(summary, "malformed lines: 1\nconnections: 2\n")) << summary;
     EXPECT_FALSE(std::filesystem::is_symlink(link));
+}
+
+TEST(EncoderProgramPty, CountsACommandCutByAHangUp) {
+    QTemporaryDir configHome;
+    QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+    environment.insert("XDG_CONFIG_HOME", configHome.path());
+    EncoderProcess encoder({"--pty"}, environment);
+    const std::string slave = encoder.awaitLine("# pty ");
+    {
+        links::UniqueFd port = openRaw(slave);
+        writeAll(port.get(), "PI=D3A7\rG=2400");
+        EXPECT_EQ(readUpTo(port.get(), kAck.size(), 5s), kAck);
+    }
+    std::this_thread::sleep_for(200ms);
+    {
+        links::UniqueFd port = openRaw(slave);
+        writeAll(port.get(), "G=240041424344\r");
+        EXPECT_EQ(readUpTo(port.get(), kAck.size(), 5s), kAck);
+    }
+    const std::string summary = encoder.stop().second;
+    EXPECT_TRUE(contains(summary, "cut commands: 1\n")) << summary;
+    EXPECT_TRUE(contains(summary, "bytes in cut commands: 6\n")) << summary;
+    EXPECT_TRUE(contains(summary, "connections: 2\n")) << summary;
 }
 
 TEST(EncoderProgramPty, CloseHangsTheLineUpAndMovesTheComLinkToAFreshDevice) {

@@ -9,6 +9,7 @@
 #include "encoder_sim_policy.h"
 #include "encoder_sim_recorder.h"
 #include "encoder_sim_session.h"
+#include "encoder_sim_summary.h"
 
 namespace encoder_sim {
 namespace {
@@ -65,18 +66,28 @@ INSTANTIATE_TEST_SUITE_P(
 struct LineCase {
     std::string name;
     std::string bytes;
-    std::vector<std::string> lines;  // "<overlong>" for an overlong line
+    // Each line as "KIND text/bytes"; the stream's end (Finish) included.
+    std::vector<std::string> lines;
 };
 
 class LineAssemblerTest : public testing::TestWithParam<LineCase> {};
+
+std::string describe(const LineAssembler::Line& line) {
+    static const char* const kKinds[] = {"TEXT", "EMPTY", "LF", "OVERLONG", "REST", "CUT"};
+    return std::string(kKinds[static_cast<int>(line.kind)]) + " " + line.text + "/" +
+           std::to_string(line.bytes);
+}
 
 TEST_P(LineAssemblerTest, CutsTheStreamIntoLines) {
     LineAssembler assembler;
     std::vector<std::string> lines;
     for (const char byte : GetParam().bytes) {
         if (const auto line = assembler.Push(byte)) {
-            lines.push_back(line->overlong ? "<overlong>" : line->text);
+            lines.push_back(describe(*line));
         }
+    }
+    if (const auto line = assembler.Finish()) {
+        lines.push_back(describe(*line));
     }
     EXPECT_EQ(lines, GetParam().lines);
 }
@@ -85,17 +96,21 @@ const std::string kEndless(1000, 'G');
 
 INSTANTIATE_TEST_SUITE_P(
     Streams, LineAssemblerTest,
-    testing::Values(LineCase{"CarriageReturn", "PI=1234\rG=1\r", {"PI=1234", "G=1"}},
-                    LineCase{"LineFeed", "A\nB\n", {"A", "B"}},
-                    LineCase{"CrLfCountsOnce", "A\r\nB\r\n", {"A", "B"}},
-                    LineCase{"LfCrGivesNoEmptyLine", "A\n\rB\r", {"A", "B"}},
-                    LineCase{"UnendedLineWaits", "A\rB", {"A"}},
-                    LineCase{"EndlessLineIsReportedOnceAndResyncs",
-                             kEndless + "\rPI=1234\r",
-                             {"<overlong>", "PI=1234"}},
-                    LineCase{"LongestLineStillFits",
-                             std::string(LineAssembler::kMaxLineLength, 'x') + "\r",
-                             {std::string(LineAssembler::kMaxLineLength, 'x')}}),
+    testing::Values(
+        LineCase{"CarriageReturn", "PI=1234\rG=1\r", {"TEXT PI=1234/8", "TEXT G=1/4"}},
+        LineCase{"LineFeedEndsAMalformedLine", "A\nB\n", {"LF A/2", "LF B/2"}},
+        LineCase{
+            "LfOfCrLfIsALineOfItsOwn", "A\r\nB\r\n", {"TEXT A/2", "LF /1", "TEXT B/2", "LF /1"}},
+        LineCase{"LfCrGivesAnEmptyLine", "A\n\rB\r", {"LF A/2", "EMPTY /1", "TEXT B/2"}},
+        LineCase{"UnendedLineIsCutAtTheEnd", "A\rB", {"TEXT A/2", "CUT B/1"}},
+        LineCase{"NothingIsCutAfterALineEnd", "A\r", {"TEXT A/2"}},
+        LineCase{"EndlessLineIsReportedOnceAndResyncs",
+                 kEndless + "\rPI=1234\r",
+                 {"OVERLONG /65", "REST /936", "TEXT PI=1234/8"}},
+        LineCase{"OverlongLineUnendedAtTheEnd", kEndless, {"OVERLONG /65", "REST /935"}},
+        LineCase{"LongestLineStillFits",
+                 std::string(LineAssembler::kMaxLineLength, 'x') + "\r",
+                 {"TEXT " + std::string(LineAssembler::kMaxLineLength, 'x') + "/65"}}),
     [](const auto& p) { return p.param.name; });
 
 struct ReplyCase {
@@ -198,27 +213,34 @@ TEST(Recorder, WritesGroupsUnderTheLastPiAndSummarises) {
     std::ostringstream groups;
     Recorder recorder(groups);
     recorder.BeginConnection();
-    recorder.Record(ParseCommand("G=000100020003"), at(0));
-    recorder.Record(ParseCommand("PI=D3A7"), at(10));
+    recorder.RecordReceived(72);
+    recorder.Record(ParseCommand("G=000100020003"), at(0), 15);
+    recorder.Record(ParseCommand("PI=D3A7"), at(10), 8);
     recorder.RecordReplyWritten(at(11));
-    recorder.Record(ParseCommand("G=2400ABCD0000"), at(100));
-    recorder.Record(ParseCommand("G=2401ABCD0000"), at(200));
-    recorder.RecordMalformed();
+    recorder.Record(ParseCommand("G=2400ABCD0000"), at(100), 15);
+    recorder.Record(ParseCommand("G=2401ABCD0000"), at(200), 15);
+    recorder.RecordMalformed(4);
+    recorder.RecordEmpty(1);
+    recorder.RecordCut(6);
+    recorder.RecordAfterFault(true, 8);
     EXPECT_EQ(groups.str(), "---- 0001 0002 0003\nD3A7 2400 ABCD 0000\nD3A7 2401 ABCD 0000\n");
     EXPECT_EQ(recorder.Summary(),
               "commands: 4\ngroups: 3\npi commands: 1\nmalformed lines: 1\nconnections: 1\n"
               "groups per second: 10.00\n"
               "command interval ms: min 10.0 median 90.0 p99 100.0 max 100.0\n"
-              "reply to next command ms: min 89.0 median 89.0 p99 89.0 max 89.0\n");
+              "reply to next command ms: min 89.0 median 89.0 p99 89.0 max 89.0\n"
+              "cut commands: 1\nempty lines: 1\ncommands after fault: 1\n"
+              "bytes received: 72\nbytes in commands: 53\nbytes in malformed lines: 4\n"
+              "bytes in empty lines: 1\nbytes in cut commands: 6\nbytes after fault: 8\n");
 }
 
 TEST(Recorder, MeasuresNoIntervalAcrossConnections) {
     std::ostringstream groups;
     Recorder recorder(groups);
     recorder.BeginConnection();
-    recorder.Record(ParseCommand("PI=D3A7"), at(0));
+    recorder.Record(ParseCommand("PI=D3A7"), at(0), 8);
     recorder.BeginConnection();
-    recorder.Record(ParseCommand("PI=D3A7"), at(5000));
+    recorder.Record(ParseCommand("PI=D3A7"), at(5000), 8);
     EXPECT_NE(recorder.Summary().find("command interval ms: none"), std::string::npos);
 }
 
@@ -270,6 +292,149 @@ TEST_F(SessionTest, MalformedLinesGetNoAnswer) {
     EXPECT_TRUE(session.Receive("G=abc\r" + kEndless + "\r", at(0)).empty());
     EXPECT_EQ(m_recorder.counts().malformed, 2);
 }
+
+struct AccountingCase {
+    std::string name;
+    std::string cycle;
+    std::vector<std::string> reads;  // one Receive each, then the connection ends
+    std::string lines;               // the line counts, as tally() writes them
+    std::string bytes;               // the byte counts, as tally() writes them
+};
+
+std::string tallyLines(const Counts& counts) {
+    return "commands " + std::to_string(counts.commands) + " malformed " +
+           std::to_string(counts.malformed) + " empty " + std::to_string(counts.empty) + " cut " +
+           std::to_string(counts.cut) + " after fault " + std::to_string(counts.commandsAfterFault);
+}
+
+std::string tallyBytes(const ByteCounts& bytes) {
+    return "commands " + std::to_string(bytes.commands) + " malformed " +
+           std::to_string(bytes.malformed) + " empty " + std::to_string(bytes.empty) + " cut " +
+           std::to_string(bytes.cut) + " after fault " + std::to_string(bytes.afterFault);
+}
+
+class SessionAccountingTest : public testing::TestWithParam<AccountingCase> {};
+
+TEST_P(SessionAccountingTest, CountsEveryReceivedByteInExactlyOnePart) {
+    std::ostringstream groups;
+    Recorder recorder(groups);
+    Session session(ReplyPolicy(ParseCycle(GetParam().cycle).phases), {}, recorder);
+    session.Connect(at(0));
+    std::int64_t fed = 0;
+    for (const std::string& bytes : GetParam().reads) {
+        session.Receive(bytes, at(0));
+        fed += static_cast<std::int64_t>(bytes.size());
+    }
+    session.Disconnect();
+    const Counts& counts = recorder.counts();
+    EXPECT_EQ(tallyLines(counts), GetParam().lines);
+    EXPECT_EQ(tallyBytes(counts.bytes), GetParam().bytes);
+    EXPECT_EQ(counts.bytes.received, fed);
+    EXPECT_EQ(counts.bytes.Parts(), fed);
+}
+
+const std::string kPi = "PI=D3A7";
+const std::string kGroup = "G=240041424344";
+
+INSTANTIATE_TEST_SUITE_P(
+    Streams, SessionAccountingTest,
+    testing::Values(AccountingCase{"CrEndedCommands",
+                                   "ack:100",
+                                   {kPi + "\r" + kGroup + "\r"},
+                                   "commands 2 malformed 0 empty 0 cut 0 after fault 0",
+                                   "commands 23 malformed 0 empty 0 cut 0 after fault 0"},
+                    AccountingCase{"CrLfGivesAMalformedLineAfterEachCommand",
+                                   "ack:100",
+                                   {kPi + "\r\n" + kGroup + "\r\n"},
+                                   "commands 2 malformed 2 empty 0 cut 0 after fault 0",
+                                   "commands 23 malformed 2 empty 0 cut 0 after fault 0"},
+                    AccountingCase{"LfEndedCommandsAreMalformed",
+                                   "ack:100",
+                                   {kPi + "\n" + kGroup + "\n"},
+                                   "commands 0 malformed 2 empty 0 cut 0 after fault 0",
+                                   "commands 0 malformed 23 empty 0 cut 0 after fault 0"},
+                    AccountingCase{"LoneCrIsAnEmptyLineNotACommand",
+                                   "ack:100",
+                                   {"\r" + kPi + "\r\r"},
+                                   "commands 1 malformed 0 empty 2 cut 0 after fault 0",
+                                   "commands 8 malformed 0 empty 2 cut 0 after fault 0"},
+                    AccountingCase{"CommandCutByTheEndOfTheConnection",
+                                   "ack:100",
+                                   {kPi + "\rG=24", "00"},
+                                   "commands 1 malformed 0 empty 0 cut 1 after fault 0",
+                                   "commands 8 malformed 0 empty 0 cut 6 after fault 0"},
+                    AccountingCase{"OverlongLineCountsAllItsBytesAsMalformed",
+                                   "ack:100",
+                                   {kEndless + "\r", kEndless},
+                                   "commands 0 malformed 2 empty 0 cut 0 after fault 0",
+                                   "commands 0 malformed 2001 empty 0 cut 0 after fault 0"},
+                    AccountingCase{"CloseCountsTheRestOfTheSameReadAfterTheFault",
+                                   "ack:1+close",
+                                   {kPi + "\r" + kGroup + "\rG=2400"},
+                                   "commands 1 malformed 0 empty 0 cut 0 after fault 1",
+                                   "commands 8 malformed 0 empty 0 cut 0 after fault 21"},
+                    AccountingCase{"ResetCountsLaterReadsAfterTheFault",
+                                   "ack:1+reset",
+                                   {kPi + "\r", kGroup + "\r\n"},
+                                   "commands 1 malformed 0 empty 0 cut 0 after fault 1",
+                                   "commands 8 malformed 0 empty 0 cut 0 after fault 16"},
+                    AccountingCase{"StopThatNeverEndsCountsWhatItHeldBackAfterTheFault",
+                                   "ack:1+stop",
+                                   {kPi + "\r" + kGroup + "\r" + kGroup + "\r"},
+                                   "commands 1 malformed 0 empty 0 cut 0 after fault 2",
+                                   "commands 8 malformed 0 empty 0 cut 0 after fault 30"},
+                    AccountingCase{"StopAtConnectCountsEverythingAfterTheFault",
+                                   "ack:0+stop",
+                                   {kGroup + "\r"},
+                                   "commands 0 malformed 0 empty 0 cut 0 after fault 1",
+                                   "commands 0 malformed 0 empty 0 cut 0 after fault 15"}),
+    [](const auto& p) { return p.param.name; });
+
+struct SenderFaultCase {
+    std::string name;
+    std::vector<std::pair<std::string, std::string>> edits;  // of a clean run's summary
+    std::vector<std::string> faults;
+};
+
+class SenderFaultsTest : public testing::TestWithParam<SenderFaultCase> {};
+
+TEST_P(SenderFaultsTest, NamesWhatACorrectSenderNeverCauses) {
+    std::ostringstream groups;
+    Recorder recorder(groups);
+    recorder.BeginConnection();
+    recorder.RecordReceived(23);
+    recorder.Record(ParseCommand(kPi), at(0), 8);
+    recorder.Record(ParseCommand(kGroup), at(10), 15);
+    std::string summary = recorder.Summary();
+    for (const auto& [from, to] : GetParam().edits) {
+        const std::size_t at = summary.find(from);
+        ASSERT_NE(at, std::string::npos) << from;
+        summary.replace(at, from.size(), to);
+    }
+    EXPECT_EQ(SenderFaults(summary), GetParam().faults) << summary;
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Summaries, SenderFaultsTest,
+    testing::Values(
+        SenderFaultCase{"CleanRun", {}, {}},
+        SenderFaultCase{"MalformedLines",
+                        {{"malformed lines: 0", "malformed lines: 2"}},
+                        {"malformed lines: 2"}},
+        SenderFaultCase{"EmptyLines", {{"empty lines: 0", "empty lines: 1"}}, {"empty lines: 1"}},
+        SenderFaultCase{
+            "CutCommand", {{"cut commands: 0", "cut commands: 1"}}, {"cut commands: 1"}},
+        SenderFaultCase{"BytesThatDoNotAddUp",
+                        {{"bytes received: 23", "bytes received: 24"}},
+                        {"bytes received 24, 23 in its parts"}},
+        SenderFaultCase{"BytesAfterTheSimulatorsOwnFaultAreNotTheSenders",
+                        {{"bytes received: 23", "bytes received: 30"},
+                         {"bytes after fault: 0", "bytes after fault: 7"}},
+                        {}},
+        SenderFaultCase{"SummaryWithoutTheLine",
+                        {{"cut commands: 0\n", ""}},
+                        {"no number in the line \"cut commands\""}}),
+    [](const auto& p) { return p.param.name; });
 
 }  // namespace
 }  // namespace encoder_sim

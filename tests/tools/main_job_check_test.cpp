@@ -39,4 +39,14 @@ TEST(MainJobCheck, PassesOnlyTheWholeListInOrder) {
     EXPECT_FALSE(Judge(expected, {"a", "b", "c", "c"}).pass);
 }
 
+TEST(MainJobCheck, FailsAPassingGroupRecordWhenTheEncoderCountedSenderFaults) {
+    const main_job::Verdict pass = Judge({"a"}, {"a"});
+    EXPECT_TRUE(main_job::JudgeWithSenderFaults(pass, {}).pass);
+    EXPECT_EQ(main_job::JudgeWithSenderFaults(pass, {"malformed lines: 2", "cut commands: 1"}).text,
+              "FAIL: the groups arrived, but the encoder counted malformed lines: 2, cut "
+              "commands: 1");
+    const main_job::Verdict missing = Judge({"a"}, {});
+    EXPECT_EQ(main_job::JudgeWithSenderFaults(missing, {"cut commands: 1"}).text, missing.text);
+}
+
 }  // namespace
