@@ -1,7 +1,10 @@
 // The encoder's reply stream, as the reply poll examines it.
 // Properties: the reply text recognises exactly the acknowledgements a plain search finds (seven
 // bytes CR LF "+" CR LF CR LF, all after the last command written or the last acknowledgement);
-// the receive text gives back, in order, exactly the bytes it kept, and counts the rest.
+// the receive text gives back, in order, of each piece that arrives the bytes that fit beside
+// those not yet taken, and counts the rest, also beyond its capacity of 64 KiB, where it
+// compacts its storage.
+#include <algorithm>
 #include <cstdint>
 #include <cstdlib>
 #include <string>
@@ -13,6 +16,7 @@
 namespace {
 
 using encoder_output::kEncoderAck;
+using encoder_output::TcpReceiveText;
 
 void Require(bool condition) {
     if (!condition) {
@@ -41,6 +45,49 @@ std::vector<std::size_t> ReferenceMatches(std::string_view stream) {
     return found;
 }
 
+std::string Repeated(std::string_view pattern, std::size_t length) {
+    std::string text;
+    if (pattern.empty()) {
+        return text;
+    }
+    text.reserve(length + pattern.size());
+    while (text.size() < length) {
+        text.append(pattern);
+    }
+    return text;
+}
+
+// Feeds the stream in pieces of 1 to 97 bytes, taking `share` quarters of each piece's size
+// out after it, and checks the result against a model of the bound: of each piece the text
+// keeps what fits into its capacity beside the bytes not yet taken, and drops the rest. With
+// `drain` the bytes still held are taken at the end too.
+void CheckReceiveText(std::string_view stream, std::size_t share, bool drain) {
+    TcpReceiveText text;
+    std::string out;
+    std::string kept;
+    out.reserve(stream.size());
+    kept.reserve(stream.size());
+    std::size_t held = 0;
+    for (std::size_t at = 0; at < stream.size(); at += 1 + at % 97) {
+        const std::string_view piece = stream.substr(at, 1 + at % 97);
+        text.Append(piece);
+        const std::size_t fits = std::min(piece.size(), TcpReceiveText::kCapacity - held);
+        kept.append(piece.substr(0, fits));
+        held += fits;
+        Require(text.Size() == held);
+        for (std::size_t take = 0; take < piece.size() * share / 4 && !text.Empty(); ++take) {
+            out.push_back(text.Take());
+            --held;
+        }
+    }
+    while (drain && !text.Empty()) {
+        out.push_back(text.Take());
+    }
+    Require(std::string_view(kept).substr(0, out.size()) == out);
+    Require(out.size() + text.Size() == kept.size());
+    Require(kept.size() + text.Dropped() == stream.size());
+}
+
 }  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, std::size_t size) {
@@ -57,24 +104,11 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, std::size_t size) {
     }
     Require(found == ReferenceMatches(stream));
 
-    encoder_output::TcpReceiveText text;
-    std::string out;
-    std::size_t offered = 0;
-    for (std::size_t at = 0; at < stream.size(); at += 1 + at % 97) {
-        const std::string_view piece = stream.substr(at, 1 + at % 97);
-        text.Append(piece);
-        offered += piece.size();
-        for (std::size_t take = 0; take < piece.size() / 2 && !text.Empty(); ++take) {
-            out.push_back(text.Take());
-        }
-    }
-    while (!text.Empty()) {
-        out.push_back(text.Take());
-    }
-    Require(out.size() + text.Dropped() == offered);
-    Require(text.Size() <= encoder_output::TcpReceiveText::kCapacity);
-    if (text.Dropped() == 0) {
-        Require(out == stream);
-    }
+    // The receive text drops and compacts only beyond its capacity: it also takes the input
+    // repeated past that, so that those paths see the fuzzer's bytes. Taking none drops beyond
+    // 64 KiB; taking some compacts. The bytes still held stay untaken there, to keep it quick.
+    const std::size_t share = size > 0 ? data[0] % 3 : 1;
+    CheckReceiveText(stream, share, true);
+    CheckReceiveText(Repeated(stream, TcpReceiveText::kCapacity * 5 / 4), share, false);
     return 0;
 }

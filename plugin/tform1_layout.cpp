@@ -18,6 +18,7 @@
 #include "plugin/error_report.h"
 #include "plugin/tform1.h"
 #include "plugin/widgets.h"
+#include "plugin/workspace_rules.h"
 
 namespace {
 
@@ -290,10 +291,10 @@ void TForm1::BuildTcpBox() {
     Label2 = MakeLabel("Label2", "Port:", GroupBox3, 16, 51);
     EHOST = Make<QLineEdit>("EHOST", GroupBox3, QString::fromUtf8("127.0.0.1"));
     EHOST->setGeometry(56, 24, 185, 21);
-    EHOST->setMaxLength(255);
+    EHOST->setMaxLength(workspace::kHostTypingLimit);
     EPORT = Make<QLineEdit>("EPORT", GroupBox3, QString::fromUtf8("23"));
     EPORT->setGeometry(56, 48, 65, 21);
-    EPORT->setMaxLength(5);
+    EPORT->setMaxLength(workspace::kPortTypingLimit);
 }
 
 void TForm1::BuildAboutTab() {

@@ -5,6 +5,7 @@
 #include <QListWidget>
 #include <QScreen>
 #include <QTableWidget>
+#include <algorithm>
 #include <utility>
 
 #include "kovadex.h"
@@ -16,33 +17,66 @@
 
 namespace {
 
-constexpr int kMaxRestoredTextLength = 255;
-
 // The mask cells' key and text on their way to the settings library, held once for the
 // whole plug-in.
 workspace::SettingsBuffer g_maskKey;
 workspace::SettingsBuffer g_maskText;
 
+// What a restored field remembers: the stored bytes, and the text they were shown as.
+constexpr char kStoredBytesProperty[] = "tolvaneStoredBytes";
+constexpr char kShownTextProperty[] = "tolvaneShownText";
+constexpr int kStoredBytesRole = Qt::UserRole;
+constexpr int kShownTextRole = Qt::UserRole + 1;
+
 int32_t TickValue(bool ticked) {
     return ticked ? 1 : 0;
 }
 
-std::string EightBit(const QString& text) {
+// A field whose text is still the one it was restored with gives back the stored bytes, so
+// that a text that is not UTF-8 survives a restore and a save unchanged; an edited text is
+// saved as UTF-8.
+std::string TextToSave(const QString& text, const QVariant& storedBytes, const QVariant& shown) {
+    if (storedBytes.isValid() && shown.toString() == text) {
+        return storedBytes.toByteArray().toStdString();
+    }
     return text.toUtf8().toStdString();
+}
+
+std::string TextToSave(const QLineEdit* field) {
+    return TextToSave(field->text(), field->property(kStoredBytesProperty),
+                      field->property(kShownTextProperty));
+}
+
+std::string TextToSave(const QTableWidgetItem* cell) {
+    return TextToSave(cell->text(), cell->data(kStoredBytesRole), cell->data(kShownTextRole));
 }
 
 ScreenRect ToScreenRect(const QRect& rect) {
     return {rect.left(), rect.top(), rect.width(), rect.height()};
 }
 
-// A restored text goes into its field whole, up to what a settings buffer can carry; a
-// field whose typing limit is shorter makes room for it rather than cutting it.
-void SetRestoredText(QLineEdit* field, const std::string& text) {
-    const QString value = QString::fromUtf8(text).left(kMaxRestoredTextLength);
-    if (value.size() > field->maxLength()) {
-        field->setMaxLength(static_cast<int>(value.size()));
-    }
-    field->setText(value);
+QByteArray Bytes(std::string_view text) {
+    return {text.data(), static_cast<qsizetype>(text.size())};
+}
+
+// A restored text goes into its field whole up to 255 characters; a field whose typing limit
+// is shorter makes room for it rather than cutting it, and gets its own limit back with the
+// next text that fits.
+void SetRestoredText(QLineEdit* field, std::string_view stored, int typingLimit) {
+    const std::string_view kept =
+        workspace::FirstCharacters(stored, workspace::kMaxRestoredCharacters);
+    const QString shown = QString::fromStdString(workspace::DisplayText(kept));
+    field->setMaxLength(std::max(typingLimit, static_cast<int>(shown.size())));
+    field->setText(shown);
+    field->setProperty(kStoredBytesProperty, Bytes(kept));
+    field->setProperty(kShownTextProperty, shown);
+}
+
+void SetRestoredText(QTableWidgetItem* cell, std::string_view stored) {
+    const QString shown = QString::fromStdString(workspace::DisplayText(stored));
+    cell->setText(shown);
+    cell->setData(kStoredBytesRole, Bytes(stored));
+    cell->setData(kShownTextRole, shown);
 }
 
 }  // namespace
@@ -84,8 +118,8 @@ void TForm1::SaveWorkspace(int32_t workspace) {
     for (const auto& [key, value] : integers) {
         SaveInteger(workspace, section, key, value);
     }
-    SaveString(workspace, section, "Host", EightBit(EHOST->text()));
-    SaveString(workspace, section, "Port", EightBit(EPORT->text()));
+    SaveString(workspace, section, "Host", TextToSave(EHOST));
+    SaveString(workspace, section, "Port", TextToSave(EPORT));
     for (int item = 0; item < workspace::kGroupItemCount; ++item) {
         const bool ticked = CLBSHOW->item(item)->checkState() == Qt::Checked;
         SaveInteger(workspace, section, workspace::GroupItemKey(item).c_str(), TickValue(ticked));
@@ -97,8 +131,7 @@ void TForm1::SaveMaskCells(int32_t workspace) {
     for (int mask = 1; mask <= workspace::kMaskCount; ++mask) {
         for (int block = workspace::kFirstMaskBlock; block <= workspace::kLastMaskBlock; ++block) {
             workspace::CopyToSettingsBuffer(workspace::MaskKey(mask, block), g_maskKey);
-            workspace::CopyToSettingsBuffer(EightBit(SGMASK->item(mask, block - 1)->text()),
-                                            g_maskText);
+            workspace::CopyToSettingsBuffer(TextToSave(SGMASK->item(mask, block - 1)), g_maskText);
             SavePChar(workspace, m_sectionName.c_str(), g_maskKey.data(), g_maskText.data());
         }
     }
@@ -109,8 +142,10 @@ void TForm1::OpenWorkspace(int32_t workspace) {
     RestoreWindowPlace(workspace);
     setVisible(workspace::IsSet(LoadInteger(workspace, section, "Visible", 1)));
     RestoreEncoderOptions(workspace);
-    SetRestoredText(EHOST, LoadString(workspace, section, "Host", "127.0.0.1"));
-    SetRestoredText(EPORT, LoadString(workspace, section, "Port", "23"));
+    SetRestoredText(EHOST, LoadString(workspace, section, "Host", "127.0.0.1"),
+                    workspace::kHostTypingLimit);
+    SetRestoredText(EPORT, LoadString(workspace, section, "Port", "23"),
+                    workspace::kPortTypingLimit);
     RestoreMaskCells(workspace);
     RestoreGroupItems(workspace);
     // What is restored stays restored when connecting fails.
@@ -157,7 +192,7 @@ void TForm1::RestoreMaskCells(int32_t workspace) {
             workspace::CopyToSettingsBuffer(workspace::MaskKey(mask, block), g_maskKey);
             const char* text = LoadPChar(workspace, m_sectionName.c_str(), g_maskKey.data(),
                                          workspace::kDefaultMaskText);
-            SGMASK->item(mask, block - 1)->setText(QString::fromUtf8(text == nullptr ? "" : text));
+            SetRestoredText(SGMASK->item(mask, block - 1), text == nullptr ? "" : text);
         }
     }
 }

@@ -34,8 +34,25 @@ int RadioItemIndex(int32_t stored, int itemCount);
 // The serial port list's item: anything outside the list selects none.
 int PortItemIndex(int32_t stored);
 
+// Typing limits of the host and port fields; a restored text may be longer than the port's.
+inline constexpr int kHostTypingLimit = 255;
+inline constexpr int kPortTypingLimit = 5;
+// A restored host or port text goes into its field whole up to this many characters.
+inline constexpr std::size_t kMaxRestoredCharacters = 255;
+
+// Stored texts are 8-bit and kept byte for byte. One that is well-formed UTF-8 (no overlong
+// form, no surrogate, nothing above U+10FFFF) reads as UTF-8; any other reads one character
+// per byte as Windows-1252, the code page of the 8-bit hosts that wrote such texts.
+bool IsUtf8(std::string_view text);
+// The stored text as the window shows it, in UTF-8. The five bytes that Windows-1252 leaves
+// unassigned show as the control characters of the same number.
+std::string DisplayText(std::string_view stored);
+// The stored bytes of the text's first `count` characters in its own reading.
+std::string_view FirstCharacters(std::string_view stored, std::size_t count);
+
 // A text handed to the settings library travels in a 256-byte buffer, so it keeps at most
-// 255 bytes. A longer UTF-8 text is cut before the character that would not fit whole.
+// 255 bytes. A longer UTF-8 text is cut before the character that would not fit whole; any
+// other text, being one character per byte, is cut at 255 bytes.
 inline constexpr std::size_t kSettingsBufferSize = 256;
 using SettingsBuffer = std::array<char, kSettingsBufferSize>;
 void CopyToSettingsBuffer(std::string_view text, SettingsBuffer& buffer);

@@ -9,6 +9,8 @@
 namespace {
 
 constexpr int kBlock1 = 3;
+// Four blocks of four characters and the three spaces between them.
+constexpr std::size_t kGroupTextLength = 19;
 
 std::optional<int32_t> ParseBlock(std::string_view text) {
     if (text == "----") {
@@ -49,11 +51,19 @@ std::string_view WithoutLineEnd(std::string_view line) {
     return line;
 }
 
+bool IsFieldSeparator(char c) {
+    return c == ' ' || c == '\t';
+}
+
 }  // namespace
 
 std::optional<HostGroupRecord> ParseGroupLine(std::string_view line) {
     line = WithoutLineEnd(line);
-    if (line.size() != 19 || line[4] != ' ' || line[9] != ' ' || line[14] != ' ') {
+    if (line.size() < kGroupTextLength || line[4] != ' ' || line[9] != ' ' || line[14] != ' ') {
+        return std::nullopt;
+    }
+    // Further fields, such as a decoder's time stamp, follow the fourth block after white space.
+    if (line.size() > kGroupTextLength && !IsFieldSeparator(line[kGroupTextLength])) {
         return std::nullopt;
     }
     HostGroupRecord group{};

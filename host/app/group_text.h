@@ -11,9 +11,11 @@
 
 // Groups as text, one per line: four blocks of four hexadecimal digits separated by single
 // spaces ("6204 0130 966B 594C"); "----" stands for a block received in error and becomes -1.
-// Lines starting with '#' are comments.
+// A space or a tab after the fourth block may lead to further fields (a decoder's time stamp,
+// say), which are ignored. Lines starting with '#' are comments.
 
-// The group on the line, or nothing for a comment, a blank line or a line that is no group.
+// The group on the line, or nothing for a comment, a blank line or a line whose first four
+// fields are not four blocks.
 std::optional<HostGroupRecord> ParseGroupLine(std::string_view line);
 
 // An empty line (spaces and a CR of a CR LF end aside) or a comment.

@@ -48,7 +48,7 @@ void AddOptions(QCommandLineParser& parser) {
         {"wait-sent",
          "When the groups are fed, wait up to S seconds for the plug-in to send its queue.", "s",
          "0"},
-        {"quit-after", "Stop after this many seconds.", "s"},
+        {"quit-after", "Stop after this many seconds (0 to 2147483.647).", "s"},
         {"screenshots", "Render each tab of the window into the folder and stop.", "dir"},
         {"write-sample", "Write the built-in sample groups to the file and stop.", "file"},
     });
@@ -108,6 +108,26 @@ int SaveScreenshots(QWidget* window, const QString& dir) {
     return 0;
 }
 
+// The quit timer counts milliseconds in a signed 32-bit integer: about 24.8 days at most.
+constexpr double kQuitAfterLimitMs = 2147483648.0;
+
+// Whether --quit-after, when given, is a time the quit timer can hold; if not, says why.
+bool QuitAfterInRange(const QCommandLineParser& parser) {
+    if (!parser.isSet("quit-after")) {
+        return true;
+    }
+    bool number = false;
+    const double seconds = parser.value("quit-after").toDouble(&number);
+    if (number && seconds >= 0 && seconds * 1000 < kQuitAfterLimitMs) {
+        return true;
+    }
+    std::fprintf(stderr,
+                 "tolvane-host: --quit-after takes seconds from 0 to 2147483.647 (24.8 days), "
+                 "not \"%s\"\n",
+                 qPrintable(parser.value("quit-after")));
+    return false;
+}
+
 // Parses the command line; returns the exit code when the host has nothing more to do.
 std::optional<int> ParseCommandLine(int argc, char** argv, QCommandLineParser& parser) {
     QStringList arguments;
@@ -122,6 +142,9 @@ std::optional<int> ParseCommandLine(int argc, char** argv, QCommandLineParser& p
     if (parser.isSet("help")) {
         std::printf("%s", qPrintable(parser.helpText()));
         return 0;
+    }
+    if (!QuitAfterInRange(parser)) {
+        return 2;
     }
     return std::nullopt;
 }

@@ -16,6 +16,7 @@ TEST(EncoderCommand, TextsAreUpperCaseHexZeroPaddedAndEndWithCr) {
     EXPECT_EQ(GroupCommand(0x2400, 0x4142, 0x4344), "G=240041424344\r");
     EXPECT_EQ(GroupCommand(0, 0, 0xABC), "G=000000000ABC\r");
     EXPECT_EQ(PiCommand(0x00ab), "PI=00AB\r");
+    EXPECT_EQ(PiCommand(0xFFFF), "PI=FFFF\r");
     const std::vector<std::tuple<KeepOptions, int32_t>> masks = {{{false, false, false}, 0xFFFF},
                                                                  {{false, true, false}, 0xFC1F},
                                                                  {{false, false, true}, 0xFBFF},
@@ -73,6 +74,8 @@ INSTANTIATE_TEST_SUITE_P(
                     PiCase{"SamePiAgain", 0x1234, false, 0x1234, 0x1234, false, 0x1234, 0x1234},
                     PiCase{"PiZeroRightAfterLoad", 0, false, 0, 0, false, 0, 0},
                     PiCase{"NegativePiKeepsCurrent", -1, false, 7, 7, false, 7, 7},
+                    PiCase{"HighestPi", 0xFFFF, false, 7, 7, true, 0xFFFF, 0xFFFF},
+                    PiCase{"JustAboveTheHighestPi", 0x10000, false, 7, 7, false, 0x10000, 0x10000},
                     PiCase{"PiAboveSixteenBits", 70000, false, 7, 7, false, 70000, 70000},
                     PiCase{"SameLargePiAgain", 70000, false, 70000, 70000, false, 70000, 70000},
                     PiCase{"KeptPiNeverSent", 0x1234, true, -1, -1, false, 0x1234, -1}),

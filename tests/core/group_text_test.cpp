@@ -3,8 +3,12 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <array>
+#include <climits>
 #include <map>
 #include <sstream>
+#include <utility>
+#include <vector>
 
 #include "sample_station.h"
 
@@ -21,9 +25,45 @@ TEST(GroupText, ParsesFourHexBlocksAndMissingBlocks) {
 
 TEST(GroupText, RejectsLinesThatAreNoGroup) {
     for (const char* line :
-         {"", "6204 0130 966B", "6204 0130 966B 594C 0000", "6204  130 966B 594C",
-          "62G4 0130 966B 594C", "#S1 6204 0130 966B 594C", "---- ---- ---"}) {
+         {"", "6204 0130 966B", "6204  130 966B 594C", "62G4 0130 966B 594C",
+          "#S1 6204 0130 966B 594C", "---- ---- ---", "6204 0130 966B 594C5",
+          "6204 0130 966B 594Cx 12.5", "6204 0130 966B 594C\v1", "6204 0130 966B 594C-",
+          "12:00:01 6204 0130 966B 594C", "6204 0130 966B 594C0 0000"}) {
         EXPECT_FALSE(ParseGroupLine(line).has_value()) << line;
+    }
+}
+
+// Each of the three separators between the blocks is one space, nothing else.
+TEST(GroupText, RejectsAnyOtherSeparatorBetweenBlocks) {
+    for (const char* line : {"6204-0130 966B 594C", "6204 0130-966B 594C", "6204 0130 966B-594C",
+                             "6204 0130 966B_594C 7", "6204 0130 966B\t594C",
+                             "6204\t0130 966B 594C", "6204 0130\t966B 594C"}) {
+        EXPECT_FALSE(ParseGroupLine(line).has_value()) << line;
+    }
+}
+
+// Live decoders put a time stamp or a frame count after the fourth block.
+TEST(GroupText, IgnoresFurtherFieldsAfterWhiteSpace) {
+    for (const char* line :
+         {"6204 0130 966B 594C 0000", "6204 0130 966B 594C 2026-12-09T13:14:15.250+01:00",
+          "6204 0130 966B 594C\t12.345", "6204 0130 966B 594C 1234 and more fields\r",
+          "6204 0130 966B 594C \t 42  ", "6204 0130 966b 594c #17"}) {
+        const auto group = ParseGroupLine(line);
+        ASSERT_TRUE(group.has_value()) << line;
+        EXPECT_EQ(group->fields[3], 0x6204) << line;
+        EXPECT_EQ(group->fields[6], 0x594C) << line;
+    }
+}
+
+TEST(GroupText, WritesEachBlockAsFourUpperCaseDigitsOrDashes) {
+    HostGroupRecord group{};
+    const std::vector<std::pair<std::array<int32_t, 4>, std::string>> cases = {
+        {{0xFFFF, 0, 0xABCD, 0x0F0F}, "FFFF 0000 ABCD 0F0F"},
+        {{0x10000, -1, 0xFFFE, 1}, "---- ---- FFFE 0001"},
+        {{INT32_MIN, INT32_MAX, 0xA000, 0x9FFF}, "---- ---- A000 9FFF"}};
+    for (const auto& [blocks, text] : cases) {
+        std::copy(blocks.begin(), blocks.end(), group.fields + 3);
+        EXPECT_EQ(FormatGroupLine(group), text);
     }
 }
 

@@ -53,6 +53,36 @@ TEST(ReferenceHost, APluginThatIsNotThereIsOneMessageAndAFailure) {
     EXPECT_THAT(outcome.output, HasSubstr("tolvane-host: /nonexistent/tolvane.so"));
 }
 
+// A time the host's timer cannot hold is refused at once like any other bad option, rather
+// than overflowing into a host that never quits. The timeout only guards the test.
+TEST(ReferenceHost, RefusesAQuitAfterOutsideItsRange) {
+    for (const char* seconds :
+         {"2147484", "2147483.648", "1e12", "-1", "-0.5", "nan", "inf", "soon", ""}) {
+        const test_support::ChildOutcome outcome = test_support::RunChild(
+            {"/usr/bin/timeout", "20", TOLVANE_HOST_PATH, "--plugin", TOLVANE_PLUGIN_PATH,
+             "--groups", "/dev/null", "--quit-after", seconds},
+            true);
+        ASSERT_TRUE(WIFEXITED(outcome.status)) << seconds << outcome.output;
+        EXPECT_EQ(WEXITSTATUS(outcome.status), 2) << seconds << outcome.output;
+        EXPECT_THAT(outcome.output,
+                    HasSubstr("tolvane-host: --quit-after takes seconds from 0 to 2147483"))
+            << seconds;
+        EXPECT_THAT(outcome.output, Not(HasSubstr("loaded "))) << seconds;
+    }
+}
+
+// The longest time the host accepts still ends it: here a signal ends it first, sent once the
+// host has said on standard output that it runs.
+TEST(ReferenceHost, AcceptsTheLongestQuitAfter) {
+    for (const char* seconds : {"2147483", "2147483.647", "0"}) {
+        const test_support::ChildOutcome outcome = test_support::RunChild(
+            {TOLVANE_HOST_PATH, "--plugin", TOLVANE_PLUGIN_PATH, "--quit-after", seconds}, false,
+            SIGTERM);
+        ASSERT_TRUE(WIFEXITED(outcome.status)) << seconds << outcome.output;
+        EXPECT_EQ(WEXITSTATUS(outcome.status), 0) << seconds << outcome.output;
+    }
+}
+
 std::string ReadFile(const std::string& path) {
     std::ifstream in(path, std::ios::binary);
     return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};

@@ -1,6 +1,7 @@
 #include <gmock/gmock.h>
 
 #include <QLabel>
+#include <QPushButton>
 #include <climits>
 
 #include "support/plugin_fixture.h"
@@ -130,6 +131,29 @@ TEST_F(PluginIntake, FullBufferDropsTheOldestAndCountsEachLoss) {
     EXPECT_EQ(Text("LW"), "2047");
     EXPECT_EQ(Text("LL"), "953");
     EXPECT_EQ(Text("LR"), "3000");
+}
+
+// Two groups, Clear, one group: each counter counts on from zero, not from what it had.
+TEST_F(PluginIntake, ClearZeroesEachCounterItRaisesAfterwards) {
+    struct Case {
+        const char* label;
+        HostGroupRecord group;
+        int tick;  // a group-list entry to tick first, or -1
+    };
+    const Case cases[] = {{"LF", Group(0x6204, 0x2400, 0, 0), -1},
+                          {"LE", Group(0x6204, 0x2400, -1, 0), -1},
+                          {"LR", Group(0x6204, 0x2400, 0, 0), -1},
+                          {"LW", Group(0x6204, 0x2400, 0, 0), 4}};
+    for (const Case& c : cases) {
+        if (c.tick >= 0) {
+            Tick(c.tick);
+        }
+        Send(c.group);
+        Send(c.group);
+        Find<QPushButton>("Button1")->click();
+        Send(c.group);
+        EXPECT_EQ(Text(c.label), "1") << c.label;
+    }
 }
 
 TEST_F(PluginIntake, FilterChangesApplyFromTheNextGroup) {

@@ -10,6 +10,7 @@
 #include <QCoreApplication>
 #include <QLabel>
 #include <QLineEdit>
+#include <QLocale>
 #include <QPushButton>
 #include <QStatusBar>
 #include <QTimer>
@@ -18,6 +19,7 @@
 #include <sstream>
 #include <string>
 #include <thread>
+#include <utility>
 #include <vector>
 
 #include "links/SimpleTCP.h"
@@ -93,6 +95,32 @@ TEST_F(OutputWindow, WritesThePiThenEachGroupAsExactCommandsOverTcp) {
     EXPECT_EQ(peer.receive(38, 2s), "PI=D3A7\rG=201F41424344\rG=200000000000\r");
     EXPECT_EQ(form->LS->text(), "2");
     EXPECT_EQ(form->LW->text(), "0");
+}
+
+// The rate tick divides the groups sent since the previous tick by its period, 2.978 s.
+TEST_F(OutputWindow, SentRateShowsThePeriodsGroupsAndZeroAfterAnEmptyPeriod) {
+    TcpTestServer server;
+    ChooseTcp(server.port(), false, false);
+    form->BUPDATE->click();
+    TcpTestPeer peer = server.accept();
+    ASSERT_TRUE(WaitForStatus(QString("Connected to 127.0.0.1:%1").arg(server.port())));
+    form->TimerPerSec->stop();
+    const QString point = QLocale::system().decimalPoint();
+    const std::vector<std::pair<int, QString>> periods = {{34, "11" + point + "4"},
+                                                          {3, "1" + point + "0"},
+                                                          {0, "0" + point + "0"},
+                                                          {1, "0" + point + "3"}};
+    for (const auto& [groups, rate] : periods) {
+        for (int n = 0; n < groups; ++n) {
+            Queue(-1, 0x2000);
+            Tick();
+        }
+        form->TimerPerSecTimer(form->TimerPerSec);
+        EXPECT_EQ(form->LSPS->text(), rate) << groups << " groups";
+        EXPECT_EQ(form->LRPS->text(), "0" + point + "0");
+    }
+    EXPECT_EQ(form->LS->text(), "38");
+    EXPECT_EQ(peer.receive(38 * 15, 2s).size(), 38U * 15);
 }
 
 TEST_F(OutputWindow, AnAcknowledgementReleasesTheNextGroupSixtyMillisecondsAfterTheLast) {

@@ -223,6 +223,107 @@ TEST_F(Workspace, HostileStoredValuesFollowTheRestoreRules) {
     }
 }
 
+const char* const kTextKeys[] = {"Host",   "Port",   "Mask12", "Mask13", "Mask14", "Mask22",
+                                 "Mask23", "Mask24", "Mask32", "Mask33", "Mask34"};
+
+// The value that SAVEWORKSPACE handed to the store for the key.
+std::string SavedText(const std::string& key) {
+    for (const SettingsCall& call : RecordedSettingsCalls()) {
+        if (call.function == "SavePChar" && call.key == key) {
+            return call.value;
+        }
+    }
+    return "(not saved)";
+}
+
+struct EightBitCase {
+    const char* name;
+    std::string stored;
+    QString shown;
+};
+
+class WorkspaceEightBitText : public Workspace,
+                              public ::testing::WithParamInterface<EightBitCase> {};
+
+// Every text field: a stored text that is not UTF-8 is shown byte by byte as Windows-1252,
+// and saved again with its own bytes while nobody edits it.
+TEST_P(WorkspaceEightBitText, ComesBackWithTheSameBytesWhenUnedited) {
+    for (const char* key : kTextKeys) {
+        test_support::StoreText(2, "tolvane", key, GetParam().stored);
+    }
+    plugin.Command("OPENWORKSPACE", 2);
+    EXPECT_EQ(Find<QLineEdit>("EHOST")->text(), GetParam().shown);
+    EXPECT_EQ(Find<QLineEdit>("EPORT")->text(), GetParam().shown);
+    EXPECT_EQ(Find<QTableWidget>("SGMASK")->item(3, 3)->text(), GetParam().shown);
+    RecordedSettingsCalls().clear();
+    plugin.Command("SAVEWORKSPACE", 2);
+    for (const char* key : kTextKeys) {
+        EXPECT_EQ(SavedText(key), GetParam().stored) << key;
+    }
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Texts, WorkspaceEightBitText,
+    ::testing::Values(
+        EightBitCase{"Host", "\xe9t\xe9.example", QString::fromUtf8("\xc3\xa9t\xc3\xa9.example")},
+        EightBitCase{"Port", "7\xff", QString::fromUtf8("7\xc3\xbf")},
+        EightBitCase{"MaskCell", "10\xb0?", QString::fromUtf8("10\xc2\xb0?")},
+        EightBitCase{"WindowsQuotes", "\x93x\x94\x81",
+                     QString::fromUtf8("\xe2\x80\x9cx\xe2\x80\x9d\xc2\x81")},
+        EightBitCase{"Utf8", "\xc3\xa9t\xc3\xa9", QString::fromUtf8("\xc3\xa9t\xc3\xa9")}),
+    [](const auto& p) { return std::string(p.param.name); });
+
+// The field holds 255 of the stored bytes and saves exactly those: no character is split.
+TEST_F(Workspace, KeptBytesAreCutAtTheFieldsLengthAndTheBuffersSize) {
+    const std::string degrees(300, '\xb0');
+    for (const char* key : kTextKeys) {
+        test_support::StoreText(2, "tolvane", key, degrees);
+    }
+    plugin.Command("OPENWORKSPACE", 2);
+    EXPECT_EQ(Find<QLineEdit>("EHOST")->text().size(), 255);
+    EXPECT_EQ(Find<QTableWidget>("SGMASK")->item(1, 1)->text().size(), 300);
+    RecordedSettingsCalls().clear();
+    plugin.Command("SAVEWORKSPACE", 2);
+    for (const char* key : kTextKeys) {
+        EXPECT_EQ(SavedText(key), std::string(255, '\xb0')) << key;
+    }
+}
+
+// Once the user changes a field's text, the field is saved as UTF-8; the others keep their
+// bytes.
+TEST_F(Workspace, AnEditedEightBitFieldIsSavedAsUtf8) {
+    test_support::StoreText(2, "tolvane", "Host", "\xe9t\xe9.example");
+    test_support::StoreText(2, "tolvane", "Port", "7\xff");
+    test_support::StoreText(2, "tolvane", "Mask12", "10\xb0?");
+    test_support::StoreText(2, "tolvane", "Mask13", "10\xb0?");
+    plugin.Command("OPENWORKSPACE", 2);
+    Find<QLineEdit>("EHOST")->setText(Find<QLineEdit>("EHOST")->text() + "s");
+    SetMaskCell(1, 1, QString::fromUtf8("1\xc2\xb0"));
+    RecordedSettingsCalls().clear();
+    plugin.Command("SAVEWORKSPACE", 2);
+    EXPECT_EQ(SavedText("Host"), "\xc3\xa9t\xc3\xa9.examples");
+    EXPECT_EQ(SavedText("Port"), "7\xff");
+    EXPECT_EQ(SavedText("Mask12"), "1\xc2\xb0");
+    EXPECT_EQ(SavedText("Mask13"), "10\xb0?");
+}
+
+// The port field takes up to 5 characters, or a longer stored port whole; a later restore of a
+// short port gives the typing limit back.
+TEST_F(Workspace, PortFieldLimitFollowsTheLastRestoredPort) {
+    auto* port = Find<QLineEdit>("EPORT");
+    auto* host = Find<QLineEdit>("EHOST");
+    const std::vector<std::tuple<std::string, int>> restores = {
+        {std::string(30, '7'), 30}, {"23", 5}, {"123456", 6}, {"7001", 5}};
+    for (const auto& [stored, limit] : restores) {
+        test_support::StoreText(2, "tolvane", "Port", stored);
+        test_support::StoreText(2, "tolvane", "Host", stored);
+        plugin.Command("OPENWORKSPACE", 2);
+        EXPECT_EQ(port->text().toStdString(), stored);
+        EXPECT_EQ(port->maxLength(), limit) << stored;
+        EXPECT_EQ(host->maxLength(), 255) << stored;
+    }
+}
+
 TEST_F(Workspace, ALibraryUnderAnotherFileNameUsesAnotherSection) {
     QTemporaryDir dir;
     const QString copy = dir.filePath("Extra Tool.DLL.so");
