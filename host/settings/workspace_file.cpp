@@ -145,6 +145,10 @@ FileResult FillScratch(FileCalls& calls, FileHandle handle, const std::string& s
     return {true, {}};
 }
 
+std::string KeptNote(const std::string& target, const FileStatus& old) {
+    return old.kind == FileStatus::Kind::Regular ? "; " + target + " is kept as it was" : "";
+}
+
 FileResult WriteAndReadBack(FileCalls& calls, FileHandle handle, const std::string& scratch,
                             const FileStatus& old, const std::string& text) {
     {
@@ -165,21 +169,18 @@ FileResult ReplaceWith(FileCalls& calls, const std::string& target, const FileSt
                        const std::string& text) {
     FileHandle handle = -1;
     std::string created;
-    FileResult result;
     if (const int error = calls.CreateUnique(ScratchPrefix(target), handle, created)) {
-        result = Failure("cannot create a file beside " + target + ": " + calls.ErrorText(error));
+        return Failure("cannot create a file beside " + target + ": " + calls.ErrorText(error) +
+                       KeptNote(target, old));
     }
     ScratchFile scratch(calls, created);
-    if (!created.empty()) {
-        result = WriteAndReadBack(calls, handle, created, old, text);
-    }
+    FileResult result = WriteAndReadBack(calls, handle, created, old, text);
     if (const int error = result.ok ? calls.Rename(created, target) : 0) {
         result =
             Failure("cannot rename " + created + " to " + target + ": " + calls.ErrorText(error));
     }
     if (!result.ok) {
-        const bool kept = old.kind == FileStatus::Kind::Regular;
-        return kept ? Failure(result.error + "; " + target + " is kept as it was") : result;
+        return Failure(result.error + KeptNote(target, old));
     }
     scratch.Keep();
     if (const int error = calls.SyncFolder(FolderOf(target))) {

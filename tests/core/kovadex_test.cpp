@@ -15,9 +15,14 @@
 #include <cstring>
 #include <fstream>
 #include <map>
+#include <optional>
 #include <random>
 #include <string>
 #include <thread>
+#include <vector>
+
+#include "file_calls.h"
+#include "workspace_file.h"
 
 namespace {
 
@@ -357,21 +362,30 @@ TEST_F(WorkspaceFile, RefusesALinkThatLeadsNowhereAndKeepsIt) {
     EXPECT_TRUE(S_ISLNK(status.st_mode));
 }
 
-TEST_F(WorkspaceFile, KeepsTheOwnerGroupAndModeOfAReplacedFile) {
+TEST_F(WorkspaceFile, KeepsTheModeOfAReplacedFile) {
+    const std::string path = PathOf("mode.ini");
+    ASSERT_EQ(SaveWorkspaceFile(31, path.c_str()), 1) << WorkspaceFileError();
+    ASSERT_EQ(chmod(path.c_str(), 0641), 0);
+    SavePChar(31, "tolvane", "Host", "new");
+    ASSERT_EQ(SaveWorkspaceFile(31, path.c_str()), 1) << WorkspaceFileError();
+    struct stat status {};
+    ASSERT_EQ(stat(path.c_str(), &status), 0);
+    EXPECT_EQ(status.st_mode & 07777, 0641u);
+}
+
+TEST_F(WorkspaceFile, KeepsTheOwnerAndGroupOfAReplacedFile) {
     if (geteuid() != 0) {
         GTEST_SKIP() << "giving a file away needs root";
     }
     const std::string path = PathOf("owned.ini");
     ASSERT_EQ(SaveWorkspaceFile(31, path.c_str()), 1) << WorkspaceFileError();
     ASSERT_EQ(chown(path.c_str(), 1234, 5678), 0);
-    ASSERT_EQ(chmod(path.c_str(), 0640), 0);
     SavePChar(31, "tolvane", "Host", "new");
     ASSERT_EQ(SaveWorkspaceFile(31, path.c_str()), 1) << WorkspaceFileError();
     struct stat status {};
     ASSERT_EQ(stat(path.c_str(), &status), 0);
     EXPECT_EQ(status.st_uid, 1234u);
     EXPECT_EQ(status.st_gid, 5678u);
-    EXPECT_EQ(status.st_mode & 07777, 0640u);
 }
 
 TEST_F(WorkspaceFile, ANewFileIsReadableByItsOwnerOnly) {
@@ -519,6 +533,146 @@ TEST_F(WorkspaceFile, SaysWhyItCannotReplaceAReadOnlyFile) {
     EXPECT_THAT(std::string(message), ::testing::HasSubstr("Permission denied"));
     EXPECT_THAT(std::string(message), ::testing::Not(::testing::HasSubstr("disk may be full")));
     EXPECT_EQ(ReadAll(path), before);
+}
+
+// The real file calls, observed: each call that reaches the disk is recorded with the name it
+// concerns, one call can be made to fail, and what the saved file reads back can be changed.
+class ObservedFileCalls : public kovadex::PosixFileCalls {
+public:
+    using Handle = kovadex::FileHandle;
+
+    int OpenToRead(const std::string& path, Handle& handle) override {
+        const int error = PosixFileCalls::OpenToRead(path, handle);
+        m_names[handle] = path;
+        return error;
+    }
+    int Status(Handle handle, kovadex::FileStatus& status) override {
+        const int error = PosixFileCalls::Status(handle, status);
+        status.size = m_reportedSize.value_or(status.size);
+        return error;
+    }
+    int Read(Handle handle, char* buffer, std::size_t size, std::size_t& got) override {
+        const int error = PosixFileCalls::Read(handle, buffer, size, got);
+        if (m_changeReadBack && got > 0 && m_names[handle] == m_scratch) {
+            buffer[got / 2] ^= 1;
+        }
+        return error;
+    }
+    int CreateUnique(const std::string& prefix, Handle& handle, std::string& created) override {
+        if (m_failing == "create") {
+            return ENOSPC;
+        }
+        const int error = PosixFileCalls::CreateUnique(prefix, handle, created);
+        m_scratch = created;
+        m_names[handle] = created;
+        return error;
+    }
+    int Write(Handle handle, const char* data, std::size_t size) override {
+        m_calls.push_back("write " + m_names[handle]);
+        return m_failing == "write" ? ENOSPC : PosixFileCalls::Write(handle, data, size);
+    }
+    int Sync(Handle handle) override {
+        m_calls.push_back("sync " + m_names[handle]);
+        return m_failing == "sync" ? ENOSPC : PosixFileCalls::Sync(handle);
+    }
+    int Rename(const std::string& from, const std::string& to) override {
+        m_calls.push_back("rename " + from + " " + to);
+        return m_failing == "rename" ? ENOSPC : PosixFileCalls::Rename(from, to);
+    }
+    int SyncFolder(const std::string& folder) override {
+        m_calls.push_back("sync folder " + folder);
+        return m_failing == "sync folder" ? ENOSPC : PosixFileCalls::SyncFolder(folder);
+    }
+
+    std::vector<std::string> m_calls;
+    std::string m_scratch;
+    std::string m_failing;  // the call that fails with ENOSPC
+    bool m_changeReadBack = false;
+    std::optional<uint64_t> m_reportedSize;
+
+private:
+    std::map<Handle, std::string> m_names;
+};
+
+class WorkspaceFileCalls : public WorkspaceFile {
+protected:
+    kovadex::Workspace Holding(const std::string& host) {
+        return {{{"tolvane", "Host"}, host}, {{"tolvane", "Top"}, 185}};
+    }
+
+    ObservedFileCalls m_calls;
+};
+
+// The new file reaches the disk before it takes the old one's name, and the rename reaches
+// it with the folder.
+TEST_F(WorkspaceFileCalls, ASaveFlushesTheNewFileThenRenamesThenFlushesTheFolder) {
+    const std::string path = PathOf("flushed.ini");
+    ASSERT_TRUE(kovadex::WriteWorkspaceFile(m_calls, path, Holding("new")).ok);
+    const std::vector<std::string> expected = {
+        "write " + m_calls.m_scratch, "sync " + m_calls.m_scratch,
+        "rename " + m_calls.m_scratch + " " + path, "sync folder " + m_dir.path().toStdString()};
+    EXPECT_EQ(m_calls.m_calls, expected);
+    EXPECT_EQ(m_calls.m_scratch.rfind(path + ".", 0), 0u) << m_calls.m_scratch;
+}
+
+TEST_F(WorkspaceFileCalls, ASaveThatReadsBackOtherwiseKeepsTheOldFile) {
+    const std::string path = PathOf("kept.ini");
+    ASSERT_TRUE(kovadex::WriteWorkspaceFile(m_calls, path, Holding("old")).ok);
+    const std::string before = ReadAll(path);
+    m_calls.m_changeReadBack = true;
+    const kovadex::FileResult result = kovadex::WriteWorkspaceFile(m_calls, path, Holding("new"));
+    EXPECT_FALSE(result.ok);
+    EXPECT_THAT(result.error, ::testing::HasSubstr("reads back other than it was written"));
+    EXPECT_EQ(ReadAll(path), before);
+    EXPECT_EQ(QDir(m_dir.path()).entryList(QDir::Files), QStringList{"kept.ini"});
+}
+
+struct FailingCall {
+    const char* name;
+    const char* call;
+    const char* message;
+    bool kept;  // whether the old file is still in place
+};
+
+class WorkspaceFileFailingCall : public WorkspaceFileCalls,
+                                 public ::testing::WithParamInterface<FailingCall> {};
+
+// Each failure names the call that failed with the system's text, and says whether the old
+// file is kept.
+TEST_P(WorkspaceFileFailingCall, IsNamedWithTheSystemsText) {
+    const std::string path = PathOf("failing.ini");
+    ASSERT_TRUE(kovadex::WriteWorkspaceFile(m_calls, path, Holding("old")).ok);
+    const std::string before = ReadAll(path);
+    m_calls.m_failing = GetParam().call;
+    const kovadex::FileResult result = kovadex::WriteWorkspaceFile(m_calls, path, Holding("new"));
+    EXPECT_FALSE(result.ok);
+    EXPECT_THAT(result.error, ::testing::HasSubstr(GetParam().message));
+    EXPECT_THAT(result.error, ::testing::HasSubstr(std::strerror(ENOSPC)));
+    EXPECT_EQ(result.error.find("is kept as it was") != std::string::npos, GetParam().kept);
+    EXPECT_EQ(ReadAll(path) == before, GetParam().kept);
+    EXPECT_EQ(QDir(m_dir.path()).entryList(QDir::Files), QStringList{"failing.ini"});
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Calls, WorkspaceFileFailingCall,
+    ::testing::Values(FailingCall{"Create", "create", "cannot create a file beside", true},
+                      FailingCall{"Write", "write", "cannot write", true},
+                      FailingCall{"Sync", "sync", "cannot flush", true},
+                      FailingCall{"Rename", "rename", "cannot rename", true},
+                      FailingCall{"SyncFolder", "sync folder",
+                                  "is replaced, but its folder cannot be flushed", false}),
+    [](const auto& p) { return std::string(p.param.name); });
+
+// A file that the system called small but that reads on past the bound.
+TEST_F(WorkspaceFileCalls, StopsReadingAFileThatGrowsPastTheBound) {
+    const std::string path = PathOf("growing.ini");
+    WriteAll(path, "[General]\nformat=kovadex-workspace-1\n[t]\nk=@ByteArray(" +
+                       std::string(2 * 1024 * 1024, 'g') + ")\n");
+    m_calls.m_reportedSize = 100;
+    kovadex::Workspace read;
+    const kovadex::FileResult result = kovadex::ReadWorkspaceFile(m_calls, path, read);
+    EXPECT_FALSE(result.ok);
+    EXPECT_THAT(result.error, ::testing::HasSubstr("larger than 1 MiB (1048577 bytes)"));
 }
 
 }  // namespace
