@@ -14,6 +14,7 @@ constexpr int kMaxLinks = 40;
 // The longest file name of the common file systems.
 constexpr std::size_t kMaxNameBytes = 255;
 constexpr char kScratchEnd[] = ".";
+constexpr std::size_t kReadChunkBytes = 64 * 1024;
 
 FileResult Failure(std::string what) {
     return {false, std::move(what)};
@@ -72,18 +73,25 @@ FileResult ReadOpenFile(FileCalls& calls, const std::string& path, FileHandle ha
     if (status.size > kMaxWorkspaceFileBytes) {
         return Failure(TooLarge(path, status.size));
     }
-    // One byte beyond the bound tells a file that has grown since.
-    std::string read(kMaxWorkspaceFileBytes + 1, '\0');
-    std::size_t size = 0;
-    for (std::size_t got = 1; got > 0 && size < read.size(); size += got) {
-        if (const int error = calls.Read(handle, read.data() + size, read.size() - size, got)) {
+    // Reading one byte beyond the size tells the end at once, and one beyond the bound tells
+    // a file that has grown since.
+    std::string read;
+    for (std::size_t want = status.size + 1; read.size() <= kMaxWorkspaceFileBytes;
+         want = kReadChunkBytes) {
+        const std::size_t start = read.size();
+        read.resize(std::min(start + want, kMaxWorkspaceFileBytes + 1));
+        std::size_t got = 0;
+        if (const int error = calls.Read(handle, read.data() + start, read.size() - start, got)) {
             return Failure("cannot read " + path + ": " + calls.ErrorText(error));
         }
+        read.resize(start + got);
+        if (got == 0) {
+            break;
+        }
     }
-    if (size > kMaxWorkspaceFileBytes) {
-        return Failure(TooLarge(path, size));
+    if (read.size() > kMaxWorkspaceFileBytes) {
+        return Failure(TooLarge(path, read.size()));
     }
-    read.resize(size);
     bytes = std::move(read);
     return {true, {}};
 }
