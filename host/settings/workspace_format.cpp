@@ -70,8 +70,8 @@ long ReadHex(std::string_view text, std::size_t& at, std::size_t count, long lim
     return count != 0 && read != count ? -1 : value;
 }
 
-// Undoes QSettings' escaping of a key or section name ("%XX", "%UXXXX", "\\" for "/"); none
-// when a character does not fit in a byte.
+// Undoes QSettings' escaping of a key or section name ("%XX", "%UXXXX", a backslash for "/");
+// none when a character does not fit in a byte.
 std::optional<std::string> UnescapeSettingsName(std::string_view text) {
     std::string name;
     std::size_t i = 0;
