@@ -152,7 +152,9 @@ INSTANTIATE_TEST_SUITE_P(
                       HostileText{"Controls", "line\nbreak\rreturn\x01\x1f"},
                       HostileText{"Above127", BytesAbove127()},
                       HostileText{"SettingsSyntax", "@ByteArray(x) @Variant(y) [General] %00 a,b"},
-                      HostileText{"Long", std::string(100000, 'm')}),
+                      HostileText{"Long", std::string(100000, 'm')},
+                      HostileText{"GeneralInSmallLetters", "general"},
+                      HostileText{"GeneralInCapitals", "GENERAL"}),
     [](const auto& p) { return std::string(p.param.name); });
 
 TEST_F(WorkspaceFile, KeepsKeysCaseSensitiveAndTheKindOfEachValue) {
