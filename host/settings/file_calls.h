@@ -71,6 +71,13 @@ public:
     std::string ErrorText(int error) override;
 };
 
+// How the platform spells paths. NameStart is where the last name in `path` begins; FolderOf
+// is the folder that holds it ("." for a bare name).
+std::size_t NameStart(const std::string& path);
+std::string FolderOf(const std::string& path);
+bool IsAbsolutePath(const std::string& path);
+std::string JoinPath(const std::string& folder, const std::string& name);
+
 // Closes its handle when it goes.
 class OpenFile {
 public:

@@ -30,6 +30,27 @@ FileStatus StatusOf(const struct stat& status) {
 
 }  // namespace
 
+std::size_t NameStart(const std::string& path) {
+    const std::size_t slash = path.rfind('/');
+    return slash == std::string::npos ? 0 : slash + 1;
+}
+
+std::string FolderOf(const std::string& path) {
+    const std::size_t start = NameStart(path);
+    if (start == 0) {
+        return ".";
+    }
+    return start == 1 ? "/" : path.substr(0, start - 1);
+}
+
+bool IsAbsolutePath(const std::string& path) {
+    return !path.empty() && path.front() == '/';
+}
+
+std::string JoinPath(const std::string& folder, const std::string& name) {
+    return folder + "/" + name;
+}
+
 int PosixFileCalls::OpenToRead(const std::string& path, FileHandle& handle) {
     int fd = -1;
     do {

@@ -20,14 +20,6 @@ FileResult Failure(std::string what) {
     return {false, std::move(what)};
 }
 
-std::string FolderOf(const std::string& path) {
-    const std::size_t slash = path.rfind('/');
-    if (slash == std::string::npos) {
-        return ".";
-    }
-    return slash == 0 ? "/" : path.substr(0, slash);
-}
-
 std::string TooLarge(const std::string& what, uint64_t size) {
     return what + " is larger than " + kMaxWorkspaceFileText + " (" + std::to_string(size) +
            " bytes); a workspace file holds a few kilobytes";
@@ -57,7 +49,7 @@ FileResult ResolveLinks(FileCalls& calls, const std::string& path, std::string& 
         if (const int error = calls.ReadLink(target, next)) {
             return Failure("cannot read the link " + target + ": " + calls.ErrorText(error));
         }
-        target = !next.empty() && next.front() == '/' ? next : FolderOf(target) + "/" + next;
+        target = IsAbsolutePath(next) ? next : JoinPath(FolderOf(target), next);
     }
 }
 
@@ -110,8 +102,7 @@ FileResult ReadBytes(FileCalls& calls, const std::string& path, std::string& byt
 
 // The new file's name: the old name (shortened when it is long) and six characters more.
 std::string ScratchPrefix(const std::string& target) {
-    const std::size_t slash = target.rfind('/');
-    const std::size_t nameStart = slash == std::string::npos ? 0 : slash + 1;
+    const std::size_t nameStart = NameStart(target);
     const std::size_t room = kMaxNameBytes - 6 - (sizeof kScratchEnd - 1);
     const std::size_t nameSize = std::min(target.size() - nameStart, room);
     return target.substr(0, nameStart + nameSize) + kScratchEnd;
