@@ -1,5 +1,6 @@
 #include "workspace_format.h"
 
+#include <algorithm>
 #include <map>
 #include <utility>
 
@@ -199,8 +200,9 @@ bool Unescape(std::string_view text, std::string& bytes, std::string& reason) {
         } else if (text[i] == 'x') {
             value = ReadHex(text, at, 0, 0xFF);
         } else if (text[i] >= '0' && text[i] <= '7') {
-            for (at = i, value = 0; at < text.size() && text[at] >= '0' && text[at] <= '7';) {
-                value = value > 0xFF ? value : value * 8 + (text[at++] - '0');
+            // Every octal digit belongs to the escape; past a byte the value stops growing.
+            for (at = i, value = 0; at < text.size() && text[at] >= '0' && text[at] <= '7'; ++at) {
+                value = std::min(value * 8 + (text[at] - '0'), 0x100L);
             }
         }
         if (value < 0 || value > 0xFF) {

@@ -100,6 +100,8 @@ INSTANTIATE_TEST_SUITE_P(
                     "\\x is no escape of a byte"},
         RefusedText{"OctalBeyondAByte", kHead + "[t]\nk=@ByteArray(\\400)\n",
                     "\\4 is no escape of a byte"},
+        RefusedText{"OctalDigitsOnPastAByte", kHead + "[t]\nk=\\21474/\n",
+                    "\\2 is no escape of a byte"},
         RefusedText{"HexEscapeWithoutDigits", kHead + "[t]\nk=@ByteArray(\\x)\n",
                     "\\x is no escape of a byte"},
         RefusedText{"OtherType", kHead + "[t]\nk=@Rect(1 2 3 4)\n",
