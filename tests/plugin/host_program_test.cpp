@@ -120,4 +120,12 @@ TEST_F(ReferenceHostWorkspace, RefusesALinkThatLeadsNowhereAndLeavesItAlone) {
     EXPECT_TRUE(S_ISLNK(status.st_mode));
 }
 
+// A FIFO in the workspace file's place would block a reader for good: the host stops at once.
+TEST_F(ReferenceHostWorkspace, RefusesAFifoAtOnce) {
+    ASSERT_EQ(mkfifo(m_path.c_str(), 0600), 0);
+    const std::string output = Run({"--quit-after", "0.2"});
+    EXPECT_TRUE(WIFEXITED(m_status) && WEXITSTATUS(m_status) == 2) << output;
+    EXPECT_THAT(output, HasSubstr("is not a regular file"));
+}
+
 }  // namespace
