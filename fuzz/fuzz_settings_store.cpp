@@ -97,11 +97,24 @@ void RequireFormatRoundTrip(std::string_view in) {
     Require(kovadex::FormatWorkspace(again.workspace) == text);
 }
 
+// Loading a file that holds nothing empties the four workspaces an input uses, so that
+// inputs neither see each other's values nor pile up in memory.
+void EmptyWorkspaces(int32_t first) {
+    static const std::string empty = [] {
+        const std::string path = Scratch("empty.ini");
+        std::ofstream(path) << "[General]\nformat=kovadex-workspace-1\n";
+        return path;
+    }();
+    for (int32_t workspace = first; workspace < first + 4; ++workspace) {
+        Require(LoadWorkspaceFile(workspace, empty.c_str()) == 1);
+    }
+}
+
 }  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, std::size_t size) {
-    static int32_t round = 0;
-    const int32_t workspace = (round += 4);
+    const int32_t workspace = 1;
+    EmptyWorkspaces(workspace);
     const std::string_view in(reinterpret_cast<const char*>(data), size);
     const Saved saved = SaveAll(in, workspace);
     RequireLoaded(saved, workspace);
