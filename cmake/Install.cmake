@@ -26,7 +26,8 @@ decoder, and an encoder simulator.")
 set(CPACK_PACKAGE_CONTACT "The Tolvane developers <tolvane@users.noreply.invalid>")
 set(CPACK_DEBIAN_FILE_NAME DEB-DEFAULT)
 set(CPACK_DEBIAN_PACKAGE_SECTION hamradio)
-# Debian's own package names for what the binaries load.
+# Debian's own package names for what the binaries load: libkovadex.so needs only the C and
+# C++ runtimes, the plug-in and the host Qt as well.
 set(CPACK_DEBIAN_PACKAGE_DEPENDS
     "libc6, libstdc++6, libgcc-s1, libqt6core6 (>= 6.4), libqt6gui6 (>= 6.4), \
 libqt6widgets6 (>= 6.4), qt6-qpa-plugins")

@@ -1,7 +1,8 @@
 // The four settings calls and the workspace files behind them.
 // Properties: every value comes back as it was last saved, byte for byte, from memory and after a
-// save to a file and a load from it; any file, whatever its bytes, either loads or is refused,
-// and one that loads is saved and loaded again.
+// save to a file and a load from it; any file, whatever its bytes, either loads or is refused
+// with a message, the file calls and the format reader agree on which, and a workspace that
+// loads is formatted, read again to the same values and formatted again to the same text.
 #include <unistd.h>
 
 #include <algorithm>
@@ -16,6 +17,7 @@
 #include <variant>
 
 #include "kovadex.h"
+#include "workspace_format.h"
 
 namespace {
 
@@ -26,9 +28,12 @@ void Require(bool condition) {
 }
 
 std::string Scratch(const char* name) {
+    // In memory where there is a memory file system: every save flushes to the disk.
     static const std::string folder = [] {
-        char pattern[] = "/tmp/fuzz-kovadex-XXXXXX";
-        return std::string(mkdtemp(pattern));
+        char memory[] = "/dev/shm/fuzz-kovadex-XXXXXX";
+        char disk[] = "/tmp/fuzz-kovadex-XXXXXX";
+        const char* made = mkdtemp(memory);
+        return std::string(made != nullptr ? made : mkdtemp(disk));
     }();
     return folder + "/" + name;
 }
@@ -78,11 +83,38 @@ void RequireLoaded(const Saved& saved, int32_t workspace) {
     }
 }
 
+// The format alone: a text that parses formats to a text that parses to the same workspace,
+// and that text is a fixed point of formatting.
+void RequireFormatRoundTrip(std::string_view in) {
+    const kovadex::ParsedWorkspace parsed = kovadex::ParseWorkspace(in);
+    if (!parsed.ok) {
+        Require(!parsed.error.empty());
+        return;
+    }
+    const std::string text = kovadex::FormatWorkspace(parsed.workspace);
+    const kovadex::ParsedWorkspace again = kovadex::ParseWorkspace(text);
+    Require(again.ok && again.workspace == parsed.workspace);
+    Require(kovadex::FormatWorkspace(again.workspace) == text);
+}
+
+// Loading a file that holds nothing empties the four workspaces an input uses, so that
+// inputs neither see each other's values nor pile up in memory.
+void EmptyWorkspaces(int32_t first) {
+    static const std::string empty = [] {
+        const std::string path = Scratch("empty.ini");
+        std::ofstream(path) << "[General]\nformat=kovadex-workspace-1\n";
+        return path;
+    }();
+    for (int32_t workspace = first; workspace < first + 4; ++workspace) {
+        Require(LoadWorkspaceFile(workspace, empty.c_str()) == 1);
+    }
+}
+
 }  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, std::size_t size) {
-    static int32_t round = 0;
-    const int32_t workspace = (round += 4);
+    const int32_t workspace = 1;
+    EmptyWorkspaces(workspace);
     const std::string_view in(reinterpret_cast<const char*>(data), size);
     const Saved saved = SaveAll(in, workspace);
     RequireLoaded(saved, workspace);
@@ -93,11 +125,14 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, std::size_t size) {
 
     const std::string raw = Scratch("raw.ini");
     std::ofstream(raw, std::ios::binary).write(in.data(), static_cast<std::streamsize>(in.size()));
-    if (LoadWorkspaceFile(workspace + 2, raw.c_str()) == 1) {
+    const bool loaded = LoadWorkspaceFile(workspace + 2, raw.c_str()) == 1;
+    Require(loaded == kovadex::ParseWorkspace(in).ok);
+    if (loaded) {
         Require(SaveWorkspaceFile(workspace + 2, file.c_str()) == 1);
         Require(LoadWorkspaceFile(workspace + 3, file.c_str()) == 1);
     } else {
         Require(std::strlen(WorkspaceFileError()) > 0);
     }
+    RequireFormatRoundTrip(in);
     return 0;
 }

@@ -3,6 +3,7 @@
 // prints the plug-in's statistics when it ends.
 #include <signal.h>
 #include <sys/socket.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <QApplication>
@@ -13,6 +14,7 @@
 #include <QSocketNotifier>
 #include <QTabWidget>
 #include <QTimer>
+#include <cerrno>
 #include <cstdio>
 #include <fstream>
 #include <functional>
@@ -159,11 +161,14 @@ int WriteSample(const QString& path) {
 }
 
 // Loads the workspace file when it exists and has the plug-in restore its settings. A file that
-// exists but cannot be loaded stops the host, so that quitting cannot save over it.
+// exists but cannot be loaded stops the host, so that quitting cannot save over it. Only a
+// name that is not there at all is a new file: a symbolic link that leads nowhere (a drive
+// not mounted) or a folder that cannot be searched is a file that cannot be loaded.
 bool OpenWorkspaceFile(PluginLibrary& plugin, const QCommandLineParser& parser, int workspace) {
-    const QString path = parser.value("workspace-file");
-    if (QFileInfo::exists(path) &&
-        LoadWorkspaceFile(workspace, QFile::encodeName(path).constData()) == 0) {
+    const QByteArray path = QFile::encodeName(parser.value("workspace-file"));
+    struct stat status {};
+    const bool absent = ::lstat(path.constData(), &status) != 0 && errno == ENOENT;
+    if (!absent && LoadWorkspaceFile(workspace, path.constData()) == 0) {
         std::fprintf(stderr, "tolvane-host: %s; the file is left as it is\n", WorkspaceFileError());
         return false;
     }

@@ -2,8 +2,10 @@
 
 #include <string>
 
+#include "file_calls.h"
 #include "kovadex_store.h"
 #include "workspace_file.h"
+#include "workspace_format.h"
 
 namespace kovadex {
 
@@ -14,8 +16,8 @@ std::map<int32_t, Workspace>& Workspaces() {
 
 }  // namespace kovadex
 
-// Integers and texts share one key space: a key saved as text and read as an integer (or the
-// other way round) reads as absent.
+// Integers and texts share one key space. A number read as a text is its decimal text; a text
+// read as a number is that number when it is a plain decimal integer in 32 bits, else absent.
 namespace {
 
 using kovadex::StoredValue;
@@ -27,6 +29,11 @@ std::string& LastLoadedText() {
 
 std::string Text(const char* text) {
     return text == nullptr ? std::string() : std::string(text);
+}
+
+kovadex::FileCalls& PlatformFileCalls() {
+    static kovadex::PosixFileCalls calls;
+    return calls;
 }
 
 std::string& FileError() {
@@ -85,6 +92,8 @@ __attribute__((visibility("default"))) int32_t LoadInteger(int32_t workspace, co
             if (const auto* number = std::get_if<int32_t>(found)) {
                 return *number;
             }
+            return kovadex::ParseDecimalInteger(std::get<std::string>(*found))
+                .value_or(defaultValue);
         }
     } catch (...) {
     }
@@ -107,8 +116,13 @@ __attribute__((visibility("default"))) const char* LoadPChar(int32_t workspace, 
     std::string& last = LastLoadedText();
     try {
         const StoredValue* found = Find(workspace, section, key);
-        const auto* text = found == nullptr ? nullptr : std::get_if<std::string>(found);
-        last = text != nullptr ? *text : Text(defaultValue);
+        if (found == nullptr) {
+            last = Text(defaultValue);
+        } else if (const auto* number = std::get_if<int32_t>(found)) {
+            last = std::to_string(*number);
+        } else {
+            last = std::get<std::string>(*found);
+        }
     } catch (...) {
         last.clear();
     }
@@ -119,7 +133,8 @@ __attribute__((visibility("default"))) int32_t LoadWorkspaceFile(int32_t workspa
                                                                  const char* path) {
     return FileOperation([&] {
         kovadex::Workspace read;
-        const kovadex::FileResult result = kovadex::ReadWorkspaceFile(Text(path), read);
+        const kovadex::FileResult result =
+            kovadex::ReadWorkspaceFile(PlatformFileCalls(), Text(path), read);
         if (result.ok) {
             kovadex::Workspaces()[workspace] = std::move(read);
         }
@@ -132,7 +147,8 @@ __attribute__((visibility("default"))) int32_t SaveWorkspaceFile(int32_t workspa
     return FileOperation([&] {
         const auto held = kovadex::Workspaces().find(workspace);
         const bool empty = held == kovadex::Workspaces().end();
-        return kovadex::WriteWorkspaceFile(Text(path), empty ? kovadex::Workspace{} : held->second);
+        return kovadex::WriteWorkspaceFile(PlatformFileCalls(), Text(path),
+                                           empty ? kovadex::Workspace{} : held->second);
     });
 }
 

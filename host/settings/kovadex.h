@@ -15,14 +15,15 @@ const char* LoadPChar(int32_t workspace, const char* section, const char* key,
 
 // For the host alone: workspaces kept in files.
 //
-// LoadWorkspaceFile replaces everything held for `workspace` with the contents of the file.
-// SaveWorkspaceFile writes everything held for `workspace` to the file, atomically: a new
-// file is written beside it, flushed to the disk and renamed over it, so that a crash or a
-// full disk leaves the previous file whole (a crash may leave the unfinished "PATH.XXXXXX"
-// beside it). Each returns 1 on success and 0 on failure; after a failure the workspace in
-// memory and the file on disk are as they were, and WorkspaceFileError() tells what went
-// wrong. A host must not save over a file that it could not load: that file may hold settings
-// that it would lose.
+// LoadWorkspaceFile replaces everything held for `workspace` with the contents of the file,
+// read anew each time. SaveWorkspaceFile writes everything held for `workspace` to the file
+// (through symbolic links, to the file they lead to), atomically: a new file is written beside
+// it, flushed to the disk, read back and renamed over it, so that a crash or a full disk
+// leaves the previous file whole (a crash may leave an unfinished "NAME.XXXXXX" beside it).
+// Paths are bytes, passed to the system unchanged. Each returns 1 on success and 0 on
+// failure; after a failure the workspace in memory and the file on disk are as they were, and
+// WorkspaceFileError() tells what went wrong. A host must not save over a file that it could
+// not load: that file may hold settings that it would lose.
 int32_t LoadWorkspaceFile(int32_t workspace, const char* path);
 int32_t SaveWorkspaceFile(int32_t workspace, const char* path);
 // The message of the last failed load or save, or "" when the last one succeeded. Valid

@@ -1,197 +1,232 @@
 #include "workspace_file.h"
 
-#include <fcntl.h>
-#include <unistd.h>
+#include <algorithm>
+#include <utility>
 
-#include <QDir>
-#include <QFile>
-#include <QFileInfo>
-#include <QSettings>
-#include <cerrno>
-#include <cstdio>
-#include <cstdlib>
-#include <cstring>
+#include "workspace_format.h"
 
 namespace kovadex {
 
 namespace {
 
-const char kFormatKey[] = "format";
-const char kFormatName[] = "kovadex-workspace-1";
+// Like the kernel, give up after 40 links.
+constexpr int kMaxLinks = 40;
+// The longest file name of the common file systems.
+constexpr std::size_t kMaxNameBytes = 255;
+constexpr char kScratchEnd[] = ".";
+constexpr std::size_t kReadChunkBytes = 64 * 1024;
 
-FileResult Failure(const std::string& what) {
-    return {false, what};
+FileResult Failure(std::string what) {
+    return {false, std::move(what)};
 }
 
-std::string SystemError(int error) {
-    return std::strerror(error);
+std::string TooLarge(const std::string& what, uint64_t size) {
+    return what + " is larger than " + kMaxWorkspaceFileText + " (" + std::to_string(size) +
+           " bytes); a workspace file holds a few kilobytes";
 }
 
-// Sections and keys are percent-encoded, so that "/", "\" and any other byte survive
-// QSettings' own key rules. An empty name is written as an encoded NUL, which no C text holds.
-QString EncodeName(const std::string& name) {
-    if (name.empty()) {
-        return QString::fromLatin1("%00");
-    }
-    return QString::fromLatin1(QByteArray::fromStdString(name).toPercentEncoding());
-}
-
-std::string DecodeName(const QString& encoded) {
-    const QByteArray name = QByteArray::fromPercentEncoding(encoded.toLatin1());
-    return name == QByteArray(1, '\0') ? std::string() : name.toStdString();
-}
-
-// An integer is a decimal number in 32 bits; a text is a byte array.
-bool DecodeValue(const QVariant& value, StoredValue& decoded) {
-    if (value.typeId() == QMetaType::QByteArray) {
-        decoded = value.toByteArray().toStdString();
-        return true;
-    }
-    if (value.typeId() != QMetaType::QString) {
-        return false;
-    }
-    bool ok = false;
-    const int number = value.toString().toInt(&ok, 10);
-    decoded = static_cast<int32_t>(number);
-    return ok;
-}
-
-FileResult ReadSections(QSettings& settings, const std::string& path, Workspace& read) {
-    for (const QString& group : settings.childGroups()) {
-        settings.beginGroup(group);
-        for (const QString& key : settings.childKeys()) {
-            StoredValue value;
-            if (!DecodeValue(settings.value(key), value)) {
-                settings.endGroup();
-                return Failure(path + ": the value of " + group.toStdString() + "/" +
-                               key.toStdString() + " is neither a number nor a text");
+// Follows `path` through symbolic links to the name that holds the file (relative links
+// from their own folder) and gives that name's status; the name may be absent, but a link
+// must lead somewhere.
+FileResult ResolveLinks(FileCalls& calls, const std::string& path, std::string& target,
+                        FileStatus& status) {
+    target = path;
+    for (int links = 0;; ++links) {
+        if (const int error = calls.PathStatus(target, status)) {
+            return Failure("cannot reach " + target + ": " + calls.ErrorText(error));
+        }
+        if (status.kind != FileStatus::Kind::Link) {
+            if (links > 0 && status.kind == FileStatus::Kind::Absent) {
+                return Failure(path + " is a symbolic link that leads nowhere (" + target +
+                               " does not exist)");
             }
-            read[{DecodeName(group), DecodeName(key)}] = std::move(value);
+            return {true, {}};
         }
-        settings.endGroup();
+        std::string next;
+        if (links == kMaxLinks) {
+            return Failure(path + " leads through more than 40 symbolic links");
+        }
+        if (const int error = calls.ReadLink(target, next)) {
+            return Failure("cannot read the link " + target + ": " + calls.ErrorText(error));
+        }
+        target = IsAbsolutePath(next) ? next : JoinPath(FolderOf(target), next);
     }
-    return {true, {}};
 }
 
-FileResult SyncToDisk(const QString& path) {
-    const int fd = ::open(QFile::encodeName(path).constData(), O_RDONLY | O_CLOEXEC);
-    if (fd < 0) {
-        return Failure("cannot open " + path.toStdString() + ": " + SystemError(errno));
+FileResult ReadOpenFile(FileCalls& calls, const std::string& path, FileHandle handle,
+                        std::string& bytes) {
+    FileStatus status;
+    if (const int error = calls.Status(handle, status)) {
+        return Failure("cannot read " + path + ": " + calls.ErrorText(error));
     }
-    const bool synced = ::fsync(fd) == 0;
-    const int error = errno;
-    ::close(fd);
-    if (!synced) {
-        return Failure("cannot write " + path.toStdString() +
-                       " to the disk: " + SystemError(error));
+    if (status.kind != FileStatus::Kind::Regular) {
+        return Failure(path + " is not a regular file (a FIFO, a device or a folder)");
     }
-    return {true, {}};
-}
-
-FileResult WriteSettings(const QString& temporaryPath, const Workspace& workspace) {
-    QSettings settings(temporaryPath, QSettings::IniFormat);
-    settings.setValue(QString::fromLatin1(kFormatKey), QString::fromLatin1(kFormatName));
-    for (const auto& [name, value] : workspace) {
-        const QString key = EncodeName(name.first) + QChar(u'/') + EncodeName(name.second);
-        if (const auto* number = std::get_if<int32_t>(&value)) {
-            settings.setValue(key, QString::number(*number));
-        } else {
-            settings.setValue(key, QByteArray::fromStdString(std::get<std::string>(value)));
+    if (status.size > kMaxWorkspaceFileBytes) {
+        return Failure(TooLarge(path, status.size));
+    }
+    // Reading one byte beyond the size tells the end at once, and one beyond the bound tells
+    // a file that has grown since.
+    std::string read;
+    for (std::size_t want = status.size + 1; read.size() <= kMaxWorkspaceFileBytes;
+         want = kReadChunkBytes) {
+        const std::size_t start = read.size();
+        read.resize(std::min(start + want, kMaxWorkspaceFileBytes + 1));
+        std::size_t got = 0;
+        if (const int error = calls.Read(handle, read.data() + start, read.size() - start, got)) {
+            return Failure("cannot read " + path + ": " + calls.ErrorText(error));
+        }
+        read.resize(start + got);
+        if (got == 0) {
+            break;
         }
     }
-    settings.sync();
-    if (settings.status() != QSettings::NoError) {
-        return Failure("cannot write " + temporaryPath.toStdString() +
-                       " (the disk may be full or the folder not writable)");
+    if (read.size() > kMaxWorkspaceFileBytes) {
+        return Failure(TooLarge(path, read.size()));
     }
-    return SyncToDisk(temporaryPath);
-}
-
-// A new empty file beside `name` under a name that no other file has (mkstemp tries again
-// on a clash, also with a file that a killed save left behind).
-FileResult CreateFileBeside(const QString& name, QString& created) {
-    QByteArray pattern = QFile::encodeName(name) + QByteArray(".XXXXXX");
-    const int fd = ::mkstemp(pattern.data());
-    if (fd < 0) {
-        return Failure("cannot create a file beside " + name.toStdString() + ": " +
-                       SystemError(errno));
-    }
-    ::close(fd);
-    created = QFile::decodeName(pattern);
+    bytes = std::move(read);
     return {true, {}};
 }
 
-FileResult VerifyAndReplace(const QString& written, const QString& name,
-                            const Workspace& workspace) {
-    Workspace check;
-    FileResult result = ReadWorkspaceFile(written.toStdString(), check);
-    if (!result.ok || check != workspace) {
-        result = Failure("cannot write " + name.toStdString() +
-                         " whole (the disk may be full): the previous file is kept");
+FileResult ReadBytes(FileCalls& calls, const std::string& path, std::string& bytes) {
+    FileHandle handle = -1;
+    if (const int error = calls.OpenToRead(path, handle)) {
+        std::string target;
+        FileStatus status;
+        const FileResult link = ResolveLinks(calls, path, target, status);
+        return link.ok ? Failure("cannot read " + path + ": " + calls.ErrorText(error)) : link;
     }
-    if (result.ok && std::rename(QFile::encodeName(written).constData(),
-                                 QFile::encodeName(name).constData()) != 0) {
-        result = Failure("cannot replace " + name.toStdString() + ": " + SystemError(errno));
+    const OpenFile file(calls, handle);
+    return ReadOpenFile(calls, path, handle, bytes);
+}
+
+// The new file's name: the old name (shortened when it is long) and six characters more.
+std::string ScratchPrefix(const std::string& target) {
+    const std::size_t nameStart = NameStart(target);
+    const std::size_t room = kMaxNameBytes - 6 - (sizeof kScratchEnd - 1);
+    const std::size_t nameSize = std::min(target.size() - nameStart, room);
+    return target.substr(0, nameStart + nameSize) + kScratchEnd;
+}
+
+// Removes the new file unless it has taken the old one's place.
+class ScratchFile {
+public:
+    ScratchFile(FileCalls& calls, std::string path) : m_calls(calls), m_path(std::move(path)) {}
+    ~ScratchFile() {
+        if (!m_path.empty()) {
+            m_calls.Remove(m_path);
+        }
     }
-    if (result.ok) {
-        // The rename reaches the disk with the folder's entry.
-        SyncToDisk(QFileInfo(name).absolutePath());
+    ScratchFile(const ScratchFile&) = delete;
+    ScratchFile& operator=(const ScratchFile&) = delete;
+    const std::string& Path() const { return m_path; }
+    void Keep() { m_path.clear(); }
+
+private:
+    FileCalls& m_calls;
+    std::string m_path;
+};
+
+FileResult FillScratch(FileCalls& calls, FileHandle handle, const std::string& scratch,
+                       const FileStatus& old, const std::string& text) {
+    if (old.kind == FileStatus::Kind::Regular) {
+        if (const int error = calls.SetOwnerAndMode(handle, old)) {
+            return Failure("cannot give " + scratch +
+                           " the owner and mode of the old file: " + calls.ErrorText(error));
+        }
     }
-    return result;
+    if (const int error = calls.Write(handle, text.data(), text.size())) {
+        return Failure("cannot write " + scratch + ": " + calls.ErrorText(error));
+    }
+    if (const int error = calls.Sync(handle)) {
+        return Failure("cannot flush " + scratch + " to the disk: " + calls.ErrorText(error));
+    }
+    return {true, {}};
+}
+
+std::string KeptNote(const std::string& target, const FileStatus& old) {
+    return old.kind == FileStatus::Kind::Regular ? "; " + target + " is kept as it was" : "";
+}
+
+FileResult WriteAndReadBack(FileCalls& calls, FileHandle handle, const std::string& scratch,
+                            const FileStatus& old, const std::string& text) {
+    {
+        const OpenFile file(calls, handle);
+        const FileResult filled = FillScratch(calls, handle, scratch, old, text);
+        if (!filled.ok) {
+            return filled;
+        }
+    }
+    std::string back;
+    if (!ReadBytes(calls, scratch, back).ok || back != text) {
+        return Failure(scratch + " reads back other than it was written");
+    }
+    return {true, {}};
+}
+
+FileResult ReplaceWith(FileCalls& calls, const std::string& target, const FileStatus& old,
+                       const std::string& text) {
+    FileHandle handle = -1;
+    std::string created;
+    if (const int error = calls.CreateUnique(ScratchPrefix(target), handle, created)) {
+        return Failure("cannot create a file beside " + target + ": " + calls.ErrorText(error) +
+                       KeptNote(target, old));
+    }
+    ScratchFile scratch(calls, created);
+    FileResult result = WriteAndReadBack(calls, handle, created, old, text);
+    if (const int error = result.ok ? calls.Rename(created, target) : 0) {
+        result =
+            Failure("cannot rename " + created + " to " + target + ": " + calls.ErrorText(error));
+    }
+    if (!result.ok) {
+        return Failure(result.error + KeptNote(target, old));
+    }
+    scratch.Keep();
+    if (const int error = calls.SyncFolder(FolderOf(target))) {
+        return Failure(target + " is replaced, but its folder cannot be flushed to the disk: " +
+                       calls.ErrorText(error));
+    }
+    return {true, {}};
 }
 
 }  // namespace
 
-FileResult ReadWorkspaceFile(const std::string& path, Workspace& workspace) {
-    const QString name = QFile::decodeName(path.c_str());
-    QFile file(name);
-    if (!file.open(QIODevice::ReadOnly)) {
-        return Failure("cannot read " + path + ": " + file.errorString().toStdString());
+FileResult ReadWorkspaceFile(FileCalls& calls, const std::string& path, Workspace& workspace) {
+    std::string bytes;
+    const FileResult read = ReadBytes(calls, path, bytes);
+    if (!read.ok) {
+        return read;
     }
-    file.close();
-    QSettings settings(name, QSettings::IniFormat);
-    const QVariant format = settings.value(QString::fromLatin1(kFormatKey));
-    if (settings.status() == QSettings::FormatError) {
-        return Failure(path + " is not a valid INI file");
+    ParsedWorkspace parsed = ParseWorkspace(bytes);
+    if (!parsed.ok) {
+        return Failure(path + " " + parsed.error);
     }
-    if (settings.status() != QSettings::NoError) {
-        return Failure("cannot read " + path);
-    }
-    if (format.toString() != QString::fromLatin1(kFormatName)) {
-        return Failure(path + " is not a workspace file (no line \"format=" + kFormatName + "\")");
-    }
-    Workspace read;
-    const FileResult result = ReadSections(settings, path, read);
-    if (result.ok) {
-        workspace = std::move(read);
-    }
-    return result;
+    workspace = std::move(parsed.workspace);
+    return {true, {}};
 }
 
-FileResult WriteWorkspaceFile(const std::string& path, const Workspace& workspace) {
-    const QString name = QFile::decodeName(path.c_str());
-    QString temporary;
-    FileResult result = CreateFileBeside(name, temporary);
-    if (!result.ok) {
-        return result;
+FileResult WriteWorkspaceFile(FileCalls& calls, const std::string& path,
+                              const Workspace& workspace) {
+    const std::string text = FormatWorkspace(workspace);
+    if (text.size() > kMaxWorkspaceFileBytes) {
+        return Failure(TooLarge("the workspace as a file", text.size()) + ": " + path +
+                       " is not written");
     }
-    if (QFileInfo::exists(name)) {
-        QFile::setPermissions(temporary, QFile::permissions(name));
+    std::string target;
+    FileStatus old;
+    const FileResult resolved = ResolveLinks(calls, path, target, old);
+    if (!resolved.ok) {
+        return resolved;
     }
-    result = WriteSettings(temporary, workspace);
-    // QSettings does not notice every failed write (a full disk can leave a short file), so
-    // the file is read back before it replaces the previous one. Read under a name of its
-    // own, QSettings cannot answer from what it remembers of the write.
-    const QString written = temporary + QString::fromLatin1(".written");
-    if (result.ok && !QFile::rename(temporary, written)) {
-        result = Failure("cannot rename a file beside " + path);
+    if (old.kind == FileStatus::Kind::Other) {
+        return Failure(target + " is not a regular file (a FIFO, a device or a folder)");
     }
-    if (result.ok) {
-        result = VerifyAndReplace(written, name, workspace);
+    if (old.kind == FileStatus::Kind::Regular) {
+        if (const int error = calls.MayWrite(target)) {
+            return Failure("cannot write " + target + ": " + calls.ErrorText(error));
+        }
     }
-    QFile::remove(temporary);
-    QFile::remove(written);
-    return result;
+    return ReplaceWith(calls, target, old, text);
 }
 
 }  // namespace kovadex

@@ -2,7 +2,9 @@
 
 #include <signal.h>
 #include <stdlib.h>
+#include <sys/stat.h>
 #include <sys/wait.h>
+#include <unistd.h>
 
 #include <cstdio>
 #include <filesystem>
@@ -134,6 +136,26 @@ TEST_F(ReferenceHostWorkspace, RefusesAFileItCannotLoadAndLeavesItAlone) {
     EXPECT_TRUE(WIFEXITED(m_status) && WEXITSTATUS(m_status) == 2) << output;
     EXPECT_THAT(output, HasSubstr("is not a workspace file"));
     EXPECT_EQ(ReadFile(m_path), "[tolvane]\nTop=1\n");
+}
+
+// A link to a drive that is not mounted is no "file not there yet": the host stops rather
+// than start on defaults and put a plain file in the link's place when it ends.
+TEST_F(ReferenceHostWorkspace, RefusesALinkThatLeadsNowhereAndLeavesItAlone) {
+    ASSERT_EQ(symlink((m_dir + "/unmounted/station.ini").c_str(), m_path.c_str()), 0);
+    const std::string output = Run({"--quit-after", "0.2"});
+    EXPECT_TRUE(WIFEXITED(m_status) && WEXITSTATUS(m_status) == 2) << output;
+    EXPECT_THAT(output, HasSubstr("is a symbolic link that leads nowhere"));
+    struct stat status {};
+    ASSERT_EQ(lstat(m_path.c_str(), &status), 0);
+    EXPECT_TRUE(S_ISLNK(status.st_mode));
+}
+
+// A FIFO in the workspace file's place would block a reader for good: the host stops at once.
+TEST_F(ReferenceHostWorkspace, RefusesAFifoAtOnce) {
+    ASSERT_EQ(mkfifo(m_path.c_str(), 0600), 0);
+    const std::string output = Run({"--quit-after", "0.2"});
+    EXPECT_TRUE(WIFEXITED(m_status) && WEXITSTATUS(m_status) == 2) << output;
+    EXPECT_THAT(output, HasSubstr("is not a regular file"));
 }
 
 }  // namespace
