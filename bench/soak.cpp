@@ -241,7 +241,9 @@ int Run(const Options& options, const QString& pluginPath, const QString& encode
     summaryFile.open(QIODevice::ReadOnly);
     const std::string summaryText = summaryFile.readAll().toStdString();
     std::printf("%s", summaryText.c_str());
-    const std::vector<std::string> senderFaults = encoder_sim::SenderFaults(summaryText);
+    const std::vector<std::string> senderFaults = encoder_sim::SenderFaults(
+        summaryText, options.serial ? encoder_sim::CancelledLines::OnePerReconnect
+                                    : encoder_sim::CancelledLines::AreFaults);
     for (const std::string& fault : senderFaults) {
         std::printf("encoder counted from the plug-in: %s\n", fault.c_str());
     }

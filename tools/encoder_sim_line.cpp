@@ -3,6 +3,11 @@
 #include <utility>
 
 namespace encoder_sim {
+namespace {
+
+constexpr char kCancel = '\x18';
+
+}  // namespace
 
 std::optional<LineAssembler::Line> LineAssembler::Push(char byte) {
     if (byte == '\r' || byte == '\n') {
@@ -11,6 +16,10 @@ std::optional<LineAssembler::Line> LineAssembler::Push(char byte) {
         }
         if (byte == '\n') {
             return take(Kind::LineFeed, 1);
+        }
+        if (!m_text.empty() && m_text.back() == kCancel) {
+            m_text.pop_back();
+            return take(Kind::Cancelled, 2);
         }
         return take(m_text.empty() ? Kind::Empty : Kind::Text, 1);
     }

@@ -11,8 +11,10 @@ namespace encoder_sim {
 // of its own and a sender ending lines with CR LF or LF shows up at once. A CR with nothing
 // before it is an empty line. A line that grows past kMaxLineLength is reported once as
 // overlong when it overflows, and its remaining bytes are dropped up to the next line end, so
-// a sender that never ends a line cannot make the buffer grow. Every byte belongs to exactly
-// one reported line, so the byte counts of the lines add up to the bytes pushed.
+// a sender that never ends a line cannot make the buffer grow. A CAN (0x18) right before the CR
+// cancels the line: a sender that had to drop a command it had started ends it that way.
+// Every byte belongs to exactly one reported line, so the byte counts of the lines add up to
+// the bytes pushed.
 class LineAssembler {
 public:
     static constexpr std::size_t kMaxLineLength = 64;
@@ -24,11 +26,12 @@ public:
         Overlong,      // grew past kMaxLineLength: malformed, reported when it overflows
         OverlongRest,  // the rest of an overlong line, up to its end: no line of its own
         Cut,           // unfinished when the stream ended
+        Cancelled,     // ended by CAN CR: the sender dropped what it had started
     };
 
     struct Line {
         Kind kind = Kind::Text;
-        std::string text;       // without the line end
+        std::string text;       // without the line end (and a cancelled line's CAN)
         std::size_t bytes = 0;  // bytes of the stream that this report accounts for
     };
 

@@ -86,6 +86,11 @@ void Recorder::RecordCut(std::size_t bytes) {
     m_counts.bytes.cut += count(bytes);
 }
 
+void Recorder::RecordCancelled(std::size_t bytes) {
+    ++m_counts.cancelled;
+    m_counts.bytes.cancelled += count(bytes);
+}
+
 void Recorder::RecordAfterFault(bool validCommand, std::size_t bytes) {
     m_counts.commandsAfterFault += validCommand ? 1 : 0;
     m_counts.bytes.afterFault += count(bytes);
@@ -140,7 +145,9 @@ std::string Recorder::Summary() const {
         << "bytes in malformed lines: " << bytes.malformed << '\n'
         << "bytes in empty lines: " << bytes.empty << '\n'
         << "bytes in cut commands: " << bytes.cut << '\n'
-        << "bytes after fault: " << bytes.afterFault << '\n';
+        << "bytes after fault: " << bytes.afterFault << '\n'
+        << "cancelled lines: " << m_counts.cancelled << '\n'
+        << "bytes in cancelled lines: " << bytes.cancelled << '\n';
     return out.str();
 }
 

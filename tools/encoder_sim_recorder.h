@@ -41,8 +41,9 @@ struct ByteCounts {
     std::int64_t empty = 0;       // the CRs of empty lines
     std::int64_t cut = 0;         // unfinished lines at the end of a connection
     std::int64_t afterFault = 0;  // after the simulator decided to end the connection
+    std::int64_t cancelled = 0;   // cancelled lines, with their CAN and CR
     [[nodiscard]] std::int64_t Parts() const {
-        return commands + malformed + empty + cut + afterFault;
+        return commands + malformed + empty + cut + afterFault + cancelled;
     }
 };
 
@@ -55,6 +56,7 @@ struct Counts {
     std::int64_t cut = 0;
     std::int64_t empty = 0;
     std::int64_t commandsAfterFault = 0;  // valid, but neither answered nor recorded
+    std::int64_t cancelled = 0;
     ByteCounts bytes;
 };
 
@@ -77,6 +79,8 @@ public:
     void RecordMalformedRest(std::size_t bytes) { m_counts.bytes.malformed += count(bytes); }
     void RecordEmpty(std::size_t bytes);
     void RecordCut(std::size_t bytes);
+    // A line the sender cancelled with CAN before its CR, of `bytes` bytes with both.
+    void RecordCancelled(std::size_t bytes);
     // A line that arrived after the simulator decided to end the connection.
     void RecordAfterFault(bool validCommand, std::size_t bytes);
     // An answer went out: the next command's arrival is measured from here.

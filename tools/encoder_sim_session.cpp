@@ -87,6 +87,9 @@ void Session::handleLine(const LineAssembler::Line& line, MonoTime now,
         case Kind::Cut:
             m_recorder.RecordCut(line.bytes);
             return;
+        case Kind::Cancelled:
+            m_recorder.RecordCancelled(line.bytes);
+            return;
     }
 }
 

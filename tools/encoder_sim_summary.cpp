@@ -1,17 +1,19 @@
 #include "encoder_sim_summary.h"
 
+#include <algorithm>
 #include <array>
 #include <charconv>
 #include <optional>
+#include <utility>
 
 namespace encoder_sim {
 namespace {
 
 constexpr std::array<std::string_view, 3> kSenderFaultLines = {"malformed lines", "empty lines",
                                                                "cut commands"};
-constexpr std::array<std::string_view, 5> kByteParts = {
-    "bytes in commands", "bytes in malformed lines", "bytes in empty lines",
-    "bytes in cut commands", "bytes after fault"};
+constexpr std::array<std::string_view, 6> kByteParts = {
+    "bytes in commands",     "bytes in malformed lines", "bytes in empty lines",
+    "bytes in cut commands", "bytes after fault",        "bytes in cancelled lines"};
 
 std::optional<long long> number(const std::map<std::string, std::string>& values,
                                 std::string_view key) {
@@ -32,6 +34,25 @@ std::string missing(std::string_view key) {
     return "no number in the line \"" + std::string(key) + "\"";
 }
 
+// More cancelled lines than the sender may send, or none of the lines the rule needs.
+std::optional<std::string> cancelledFault(const std::map<std::string, std::string>& values,
+                                          CancelledLines rule) {
+    const auto cancelled = number(values, "cancelled lines");
+    const auto connections = number(values, "connections");
+    if (!cancelled || (rule == CancelledLines::OnePerReconnect && !connections)) {
+        return missing(cancelled ? "connections" : "cancelled lines");
+    }
+    const long long allowed =
+        rule == CancelledLines::AreFaults ? 0 : std::max(0LL, *connections - 1);
+    if (*cancelled <= allowed) {
+        return std::nullopt;
+    }
+    const std::string text = "cancelled lines: " + std::to_string(*cancelled);
+    return rule == CancelledLines::AreFaults
+               ? text
+               : text + ", more than the " + std::to_string(allowed) + " reconnects";
+}
+
 }  // namespace
 
 std::map<std::string, std::string> ParseSummary(std::string_view text) {
@@ -47,7 +68,7 @@ std::map<std::string, std::string> ParseSummary(std::string_view text) {
     return values;
 }
 
-std::vector<std::string> SenderFaults(std::string_view summary) {
+std::vector<std::string> SenderFaults(std::string_view summary, CancelledLines cancelled) {
     const auto values = ParseSummary(summary);
     std::vector<std::string> faults;
     for (const std::string_view key : kSenderFaultLines) {
@@ -56,6 +77,9 @@ std::vector<std::string> SenderFaults(std::string_view summary) {
             faults.push_back(value ? std::string(key) + ": " + std::to_string(*value)
                                    : missing(key));
         }
+    }
+    if (auto fault = cancelledFault(values, cancelled)) {
+        faults.push_back(std::move(*fault));
     }
     long long parts = 0;
     for (const std::string_view key : kByteParts) {

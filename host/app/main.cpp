@@ -200,8 +200,8 @@ void OnQuitSignal(int) {
     [[maybe_unused]] const ssize_t written = ::write(g_signalSocket[1], &byte, 1);
 }
 
-// Installed before the plug-in is loaded, so that a signal that comes early waits in the socket
-// until the event loop runs.
+// Installed before the application is set up, so that a signal during start-up (Qt may already
+// write warnings then) waits in the socket until the event loop runs instead of killing the host.
 void InstallQuitSignals() {
     if (::socketpair(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0, g_signalSocket) != 0) {
         std::perror("tolvane-host: socketpair");
@@ -288,8 +288,8 @@ int main(int argc, char** argv) {
     // Every option on the command line is the host's; Qt would take some of them ("-plugin")
     // as its own, so it gets the program name only.
     int qtArgc = 1;
-    QApplication app(qtArgc, argv);
     InstallQuitSignals();
+    QApplication app(qtArgc, argv);
     PluginLibrary plugin;
     QWidget* window = StartPlugin(plugin, parser);
     if (window == nullptr) {

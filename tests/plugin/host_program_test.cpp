@@ -130,6 +130,21 @@ TEST_F(ReferenceHostWorkspace, SavesWhenTerminatedBySignal) {
     }
 }
 
+// Without XDG_RUNTIME_DIR the first output is Qt's warning, written while the application is
+// being set up, before the plug-in is loaded: a signal then must still end the host cleanly.
+TEST_F(ReferenceHostWorkspace, SavesWhenSignalledWhileStarting) {
+    for (const int signal : {SIGTERM, SIGINT}) {
+        std::remove(m_path.c_str());
+        const auto outcome =
+            test_support::RunChild({"/usr/bin/env", "-u", "XDG_RUNTIME_DIR", TOLVANE_HOST_PATH,
+                                    "--plugin", TOLVANE_PLUGIN_PATH, "--workspace-file", m_path},
+                                   true, signal);
+        EXPECT_TRUE(WIFEXITED(outcome.status) && WEXITSTATUS(outcome.status) == 0)
+            << signal << outcome.output;
+        EXPECT_THAT(ReadFile(m_path), HasSubstr("RebroadcastGroup34=0")) << signal;
+    }
+}
+
 TEST_F(ReferenceHostWorkspace, RefusesAFileItCannotLoadAndLeavesItAlone) {
     std::ofstream(m_path) << "[tolvane]\nTop=1\n";
     const std::string output = Run({"--quit-after", "0.2"});

@@ -73,7 +73,8 @@ struct LineCase {
 class LineAssemblerTest : public testing::TestWithParam<LineCase> {};
 
 std::string describe(const LineAssembler::Line& line) {
-    static const char* const kKinds[] = {"TEXT", "EMPTY", "LF", "OVERLONG", "REST", "CUT"};
+    static const char* const kKinds[] = {"TEXT", "EMPTY", "LF",    "OVERLONG",
+                                         "REST", "CUT",   "CANCEL"};
     return std::string(kKinds[static_cast<int>(line.kind)]) + " " + line.text + "/" +
            std::to_string(line.bytes);
 }
@@ -108,6 +109,15 @@ INSTANTIATE_TEST_SUITE_P(
                  kEndless + "\rPI=1234\r",
                  {"OVERLONG /65", "REST /936", "TEXT PI=1234/8"}},
         LineCase{"OverlongLineUnendedAtTheEnd", kEndless, {"OVERLONG /65", "REST /935"}},
+        LineCase{"CanBeforeCrCancelsTheFragment",
+                 "G=24\x18\rPI=1234\r",
+                 {"CANCEL G=24/6", "TEXT PI=1234/8"}},
+        LineCase{"CanCrAloneIsACancelledLine", "\x18\r\x18\r", {"CANCEL /2", "CANCEL /2"}},
+        LineCase{"CanElsewhereIsText", "\x18G=1\r", {"TEXT \x18G=1/5"}},
+        LineCase{"CanBeforeLfIsMalformed", "A\x18\n", {"LF A\x18/3"}},
+        LineCase{"CanEndingAnOverlongLineCancelsNothing",
+                 kEndless + "\x18\r",
+                 {"OVERLONG /65", "REST /937"}},
         LineCase{"LongestLineStillFits",
                  std::string(LineAssembler::kMaxLineLength, 'x') + "\r",
                  {"TEXT " + std::string(LineAssembler::kMaxLineLength, 'x') + "/65"}}),
@@ -223,6 +233,7 @@ TEST(Recorder, WritesGroupsUnderTheLastPiAndSummarises) {
     recorder.RecordEmpty(1);
     recorder.RecordCut(6);
     recorder.RecordAfterFault(true, 8);
+    recorder.RecordCancelled(2);
     EXPECT_EQ(groups.str(), "---- 0001 0002 0003\nD3A7 2400 ABCD 0000\nD3A7 2401 ABCD 0000\n");
     EXPECT_EQ(recorder.Summary(),
               "commands: 4\ngroups: 3\npi commands: 1\nmalformed lines: 1\nconnections: 1\n"
@@ -231,7 +242,8 @@ TEST(Recorder, WritesGroupsUnderTheLastPiAndSummarises) {
               "reply to next command ms: min 89.0 median 89.0 p99 89.0 max 89.0\n"
               "cut commands: 1\nempty lines: 1\ncommands after fault: 1\n"
               "bytes received: 72\nbytes in commands: 53\nbytes in malformed lines: 4\n"
-              "bytes in empty lines: 1\nbytes in cut commands: 6\nbytes after fault: 8\n");
+              "bytes in empty lines: 1\nbytes in cut commands: 6\nbytes after fault: 8\n"
+              "cancelled lines: 1\nbytes in cancelled lines: 2\n");
 }
 
 TEST(Recorder, MeasuresNoIntervalAcrossConnections) {
@@ -293,6 +305,14 @@ TEST_F(SessionTest, MalformedLinesGetNoAnswer) {
     EXPECT_EQ(m_recorder.counts().malformed, 2);
 }
 
+TEST_F(SessionTest, CancelledLinesGetNoAnswerAndRecordNoGroup) {
+    Session session = makeSession("ack:5");
+    session.Connect(at(0));
+    EXPECT_TRUE(session.Receive("G=240041424344\x18\r\x18\r", at(0)).empty());
+    EXPECT_EQ(m_recorder.counts().cancelled, 2);
+    EXPECT_EQ(m_groups.str(), "");
+}
+
 struct AccountingCase {
     std::string name;
     std::string cycle;
@@ -304,13 +324,16 @@ struct AccountingCase {
 std::string tallyLines(const Counts& counts) {
     return "commands " + std::to_string(counts.commands) + " malformed " +
            std::to_string(counts.malformed) + " empty " + std::to_string(counts.empty) + " cut " +
-           std::to_string(counts.cut) + " after fault " + std::to_string(counts.commandsAfterFault);
+           std::to_string(counts.cut) + " after fault " +
+           std::to_string(counts.commandsAfterFault) + " cancelled " +
+           std::to_string(counts.cancelled);
 }
 
 std::string tallyBytes(const ByteCounts& bytes) {
     return "commands " + std::to_string(bytes.commands) + " malformed " +
            std::to_string(bytes.malformed) + " empty " + std::to_string(bytes.empty) + " cut " +
-           std::to_string(bytes.cut) + " after fault " + std::to_string(bytes.afterFault);
+           std::to_string(bytes.cut) + " after fault " + std::to_string(bytes.afterFault) +
+           " cancelled " + std::to_string(bytes.cancelled);
 }
 
 class SessionAccountingTest : public testing::TestWithParam<AccountingCase> {};
@@ -338,62 +361,79 @@ const std::string kGroup = "G=240041424344";
 
 INSTANTIATE_TEST_SUITE_P(
     Streams, SessionAccountingTest,
-    testing::Values(AccountingCase{"CrEndedCommands",
-                                   "ack:100",
-                                   {kPi + "\r" + kGroup + "\r"},
-                                   "commands 2 malformed 0 empty 0 cut 0 after fault 0",
-                                   "commands 23 malformed 0 empty 0 cut 0 after fault 0"},
-                    AccountingCase{"CrLfGivesAMalformedLineAfterEachCommand",
-                                   "ack:100",
-                                   {kPi + "\r\n" + kGroup + "\r\n"},
-                                   "commands 2 malformed 2 empty 0 cut 0 after fault 0",
-                                   "commands 23 malformed 2 empty 0 cut 0 after fault 0"},
-                    AccountingCase{"LfEndedCommandsAreMalformed",
-                                   "ack:100",
-                                   {kPi + "\n" + kGroup + "\n"},
-                                   "commands 0 malformed 2 empty 0 cut 0 after fault 0",
-                                   "commands 0 malformed 23 empty 0 cut 0 after fault 0"},
-                    AccountingCase{"LoneCrIsAnEmptyLineNotACommand",
-                                   "ack:100",
-                                   {"\r" + kPi + "\r\r"},
-                                   "commands 1 malformed 0 empty 2 cut 0 after fault 0",
-                                   "commands 8 malformed 0 empty 2 cut 0 after fault 0"},
-                    AccountingCase{"CommandCutByTheEndOfTheConnection",
-                                   "ack:100",
-                                   {kPi + "\rG=24", "00"},
-                                   "commands 1 malformed 0 empty 0 cut 1 after fault 0",
-                                   "commands 8 malformed 0 empty 0 cut 6 after fault 0"},
-                    AccountingCase{"OverlongLineCountsAllItsBytesAsMalformed",
-                                   "ack:100",
-                                   {kEndless + "\r", kEndless},
-                                   "commands 0 malformed 2 empty 0 cut 0 after fault 0",
-                                   "commands 0 malformed 2001 empty 0 cut 0 after fault 0"},
-                    AccountingCase{"CloseCountsTheRestOfTheSameReadAfterTheFault",
-                                   "ack:1+close",
-                                   {kPi + "\r" + kGroup + "\rG=2400"},
-                                   "commands 1 malformed 0 empty 0 cut 0 after fault 1",
-                                   "commands 8 malformed 0 empty 0 cut 0 after fault 21"},
-                    AccountingCase{"ResetCountsLaterReadsAfterTheFault",
-                                   "ack:1+reset",
-                                   {kPi + "\r", kGroup + "\r\n"},
-                                   "commands 1 malformed 0 empty 0 cut 0 after fault 1",
-                                   "commands 8 malformed 0 empty 0 cut 0 after fault 16"},
-                    AccountingCase{"StopThatNeverEndsCountsWhatItHeldBackAfterTheFault",
-                                   "ack:1+stop",
-                                   {kPi + "\r" + kGroup + "\r" + kGroup + "\r"},
-                                   "commands 1 malformed 0 empty 0 cut 0 after fault 2",
-                                   "commands 8 malformed 0 empty 0 cut 0 after fault 30"},
-                    AccountingCase{"StopAtConnectCountsEverythingAfterTheFault",
-                                   "ack:0+stop",
-                                   {kGroup + "\r"},
-                                   "commands 0 malformed 0 empty 0 cut 0 after fault 1",
-                                   "commands 0 malformed 0 empty 0 cut 0 after fault 15"}),
+    testing::Values(
+        AccountingCase{"CrEndedCommands",
+                       "ack:100",
+                       {kPi + "\r" + kGroup + "\r"},
+                       "commands 2 malformed 0 empty 0 cut 0 after fault 0 cancelled 0",
+                       "commands 23 malformed 0 empty 0 cut 0 after fault 0 cancelled 0"},
+        AccountingCase{"CrLfGivesAMalformedLineAfterEachCommand",
+                       "ack:100",
+                       {kPi + "\r\n" + kGroup + "\r\n"},
+                       "commands 2 malformed 2 empty 0 cut 0 after fault 0 cancelled 0",
+                       "commands 23 malformed 2 empty 0 cut 0 after fault 0 cancelled 0"},
+        AccountingCase{"LfEndedCommandsAreMalformed",
+                       "ack:100",
+                       {kPi + "\n" + kGroup + "\n"},
+                       "commands 0 malformed 2 empty 0 cut 0 after fault 0 cancelled 0",
+                       "commands 0 malformed 23 empty 0 cut 0 after fault 0 cancelled 0"},
+        AccountingCase{"LoneCrIsAnEmptyLineNotACommand",
+                       "ack:100",
+                       {"\r" + kPi + "\r\r"},
+                       "commands 1 malformed 0 empty 2 cut 0 after fault 0 cancelled 0",
+                       "commands 8 malformed 0 empty 2 cut 0 after fault 0 cancelled 0"},
+        AccountingCase{"CommandCutByTheEndOfTheConnection",
+                       "ack:100",
+                       {kPi + "\rG=24", "00"},
+                       "commands 1 malformed 0 empty 0 cut 1 after fault 0 cancelled 0",
+                       "commands 8 malformed 0 empty 0 cut 6 after fault 0 cancelled 0"},
+        AccountingCase{"OverlongLineCountsAllItsBytesAsMalformed",
+                       "ack:100",
+                       {kEndless + "\r", kEndless},
+                       "commands 0 malformed 2 empty 0 cut 0 after fault 0 cancelled 0",
+                       "commands 0 malformed 2001 empty 0 cut 0 after fault 0 cancelled 0"},
+        AccountingCase{"CloseCountsTheRestOfTheSameReadAfterTheFault",
+                       "ack:1+close",
+                       {kPi + "\r" + kGroup + "\rG=2400"},
+                       "commands 1 malformed 0 empty 0 cut 0 after fault 1 cancelled 0",
+                       "commands 8 malformed 0 empty 0 cut 0 after fault 21 cancelled 0"},
+        AccountingCase{"ResetCountsLaterReadsAfterTheFault",
+                       "ack:1+reset",
+                       {kPi + "\r", kGroup + "\r\n"},
+                       "commands 1 malformed 0 empty 0 cut 0 after fault 1 cancelled 0",
+                       "commands 8 malformed 0 empty 0 cut 0 after fault 16 cancelled 0"},
+        AccountingCase{"StopThatNeverEndsCountsWhatItHeldBackAfterTheFault",
+                       "ack:1+stop",
+                       {kPi + "\r" + kGroup + "\r" + kGroup + "\r"},
+                       "commands 1 malformed 0 empty 0 cut 0 after fault 2 cancelled 0",
+                       "commands 8 malformed 0 empty 0 cut 0 after fault 30 cancelled 0"},
+        AccountingCase{"CancelLineAfterAReopenIsNoCommand",
+                       "ack:100",
+                       {"\x18\r" + kPi + "\r"},
+                       "commands 1 malformed 0 empty 0 cut 0 after fault 0 cancelled 1",
+                       "commands 8 malformed 0 empty 0 cut 0 after fault 0 cancelled 2"},
+        AccountingCase{"FragmentAndCanAreOneCancelledLine",
+                       "ack:100",
+                       {"G=2400\x18", "\r" + kGroup + "\r"},
+                       "commands 1 malformed 0 empty 0 cut 0 after fault 0 cancelled 1",
+                       "commands 15 malformed 0 empty 0 cut 0 after fault 0 cancelled 8"},
+        AccountingCase{"CancelLineAfterACloseCountsAfterTheFault",
+                       "ack:1+close",
+                       {kPi + "\r\x18\r"},
+                       "commands 1 malformed 0 empty 0 cut 0 after fault 0 cancelled 0",
+                       "commands 8 malformed 0 empty 0 cut 0 after fault 2 cancelled 0"},
+        AccountingCase{"StopAtConnectCountsEverythingAfterTheFault",
+                       "ack:0+stop",
+                       {kGroup + "\r"},
+                       "commands 0 malformed 0 empty 0 cut 0 after fault 1 cancelled 0",
+                       "commands 0 malformed 0 empty 0 cut 0 after fault 15 cancelled 0"}),
     [](const auto& p) { return p.param.name; });
 
 struct SenderFaultCase {
     std::string name;
     std::vector<std::pair<std::string, std::string>> edits;  // of a clean run's summary
     std::vector<std::string> faults;
+    CancelledLines cancelled = CancelledLines::AreFaults;
 };
 
 class SenderFaultsTest : public testing::TestWithParam<SenderFaultCase> {};
@@ -411,7 +451,7 @@ TEST_P(SenderFaultsTest, NamesWhatACorrectSenderNeverCauses) {
         ASSERT_NE(at, std::string::npos) << from;
         summary.replace(at, from.size(), to);
     }
-    EXPECT_EQ(SenderFaults(summary), GetParam().faults) << summary;
+    EXPECT_EQ(SenderFaults(summary, GetParam().cancelled), GetParam().faults) << summary;
 }
 
 INSTANTIATE_TEST_SUITE_P(
@@ -431,6 +471,25 @@ INSTANTIATE_TEST_SUITE_P(
                         {{"bytes received: 23", "bytes received: 30"},
                          {"bytes after fault: 0", "bytes after fault: 7"}},
                         {}},
+        SenderFaultCase{"CancelledLinesFromATcpSender",
+                        {{"bytes received: 23", "bytes received: 25"},
+                         {"cancelled lines: 0", "cancelled lines: 1"},
+                         {"bytes in cancelled lines: 0", "bytes in cancelled lines: 2"}},
+                        {"cancelled lines: 1"}},
+        SenderFaultCase{"OneCancelledLinePerReconnectOfASerialSender",
+                        {{"connections: 1", "connections: 3"},
+                         {"bytes received: 23", "bytes received: 27"},
+                         {"cancelled lines: 0", "cancelled lines: 2"},
+                         {"bytes in cancelled lines: 0", "bytes in cancelled lines: 4"}},
+                        {},
+                        CancelledLines::OnePerReconnect},
+        SenderFaultCase{"MoreCancelledLinesThanReconnects",
+                        {{"connections: 1", "connections: 2"},
+                         {"bytes received: 23", "bytes received: 27"},
+                         {"cancelled lines: 0", "cancelled lines: 2"},
+                         {"bytes in cancelled lines: 0", "bytes in cancelled lines: 4"}},
+                        {"cancelled lines: 2, more than the 1 reconnects"},
+                        CancelledLines::OnePerReconnect},
         SenderFaultCase{"SummaryWithoutTheLine",
                         {{"cut commands: 0\n", ""}},
                         {"no number in the line \"cut commands\""}}),
