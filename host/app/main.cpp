@@ -130,6 +130,18 @@ bool QuitAfterInRange(const QCommandLineParser& parser) {
     return false;
 }
 
+// Qt reads arguments as UTF-8 and puts U+FFFD for bytes that are not; the workspace file's name
+// must reach the store with its own bytes, so it is read again with one character per byte.
+QByteArray RawOptionValue(int argc, char** argv, const QString& name) {
+    QStringList arguments;
+    for (int i = 0; i < argc; ++i) {
+        arguments << QString::fromLatin1(argv[i]);
+    }
+    QCommandLineParser parser;
+    AddOptions(parser);
+    return parser.parse(arguments) ? parser.value(name).toLatin1() : QByteArray();
+}
+
 // Parses the command line; returns the exit code when the host has nothing more to do.
 std::optional<int> ParseCommandLine(int argc, char** argv, QCommandLineParser& parser) {
     QStringList arguments;
@@ -164,8 +176,7 @@ int WriteSample(const QString& path) {
 // exists but cannot be loaded stops the host, so that quitting cannot save over it. Only a
 // name that is not there at all is a new file: a symbolic link that leads nowhere (a drive
 // not mounted) or a folder that cannot be searched is a file that cannot be loaded.
-bool OpenWorkspaceFile(PluginLibrary& plugin, const QCommandLineParser& parser, int workspace) {
-    const QByteArray path = QFile::encodeName(parser.value("workspace-file"));
+bool OpenWorkspaceFile(PluginLibrary& plugin, const QByteArray& path, int workspace) {
     struct stat status {};
     const bool absent = ::lstat(path.constData(), &status) != 0 && errno == ENOENT;
     if (!absent && LoadWorkspaceFile(workspace, path.constData()) == 0) {
@@ -177,13 +188,13 @@ bool OpenWorkspaceFile(PluginLibrary& plugin, const QCommandLineParser& parser, 
 }
 
 // Has the plug-in save its settings and writes them to the workspace file; the exit code.
-int SaveWorkspaceFileOnQuit(PluginLibrary& plugin, const QCommandLineParser& parser) {
+int SaveWorkspaceFileOnQuit(PluginLibrary& plugin, const QCommandLineParser& parser,
+                            const QByteArray& path) {
     if (!parser.isSet("workspace-file")) {
         return 0;
     }
     const int workspace = parser.value("workspace").toInt();
     plugin.Command("SAVEWORKSPACE", workspace);
-    const QByteArray path = QFile::encodeName(parser.value("workspace-file"));
     if (SaveWorkspaceFile(workspace, path.constData()) == 0) {
         std::fprintf(stderr, "tolvane-host: %s\n", WorkspaceFileError());
         return 1;
@@ -224,7 +235,8 @@ void WatchQuitSignals(Feeder& feeder) {
 }
 
 // Loads the plug-in, creates its instance and sends the commands; null when any step fails.
-QWidget* StartPlugin(PluginLibrary& plugin, const QCommandLineParser& parser) {
+QWidget* StartPlugin(PluginLibrary& plugin, const QCommandLineParser& parser,
+                     const QByteArray& workspaceFile) {
     const QString path = parser.isSet("plugin") ? parser.value("plugin") : DefaultPluginPath();
     if (!plugin.Load(path.toStdString())) {
         std::fprintf(stderr, "tolvane-host: %s\n", plugin.Error().c_str());
@@ -239,7 +251,7 @@ QWidget* StartPlugin(PluginLibrary& plugin, const QCommandLineParser& parser) {
         return nullptr;
     }
     const int workspace = parser.value("workspace").toInt();
-    if (parser.isSet("workspace-file") && !OpenWorkspaceFile(plugin, parser, workspace)) {
+    if (parser.isSet("workspace-file") && !OpenWorkspaceFile(plugin, workspaceFile, workspace)) {
         return nullptr;
     }
     for (const QString& word : parser.values("command")) {
@@ -291,7 +303,8 @@ int main(int argc, char** argv) {
     InstallQuitSignals();
     QApplication app(qtArgc, argv);
     PluginLibrary plugin;
-    QWidget* window = StartPlugin(plugin, parser);
+    const QByteArray workspaceFile = RawOptionValue(argc, argv, "workspace-file");
+    QWidget* window = StartPlugin(plugin, parser, workspaceFile);
     if (window == nullptr) {
         return 2;
     }
@@ -299,7 +312,7 @@ int main(int argc, char** argv) {
         return SaveScreenshots(window, parser.value("screenshots"));
     }
     Feeder feeder(plugin, window, FeederOptions(parser),
-                  [&] { return SaveWorkspaceFileOnQuit(plugin, parser); });
+                  [&] { return SaveWorkspaceFileOnQuit(plugin, parser, workspaceFile); });
     if (!StartFeeding(feeder, parser.value("groups"))) {
         return 2;
     }

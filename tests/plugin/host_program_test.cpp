@@ -153,6 +153,21 @@ TEST_F(ReferenceHostWorkspace, RefusesAFileItCannotLoadAndLeavesItAlone) {
     EXPECT_EQ(ReadFile(m_path), "[tolvane]\nTop=1\n");
 }
 
+// A file name that is not UTF-8 reaches the store with its own bytes: the host restores that
+// file and saves over it, and writes no second file under a name of its own making.
+TEST_F(ReferenceHostWorkspace, KeepsTheBytesOfAFileNameThatIsNotUtf8) {
+    m_path = m_dir + "/real\xe9.ini";
+    std::ofstream(m_path) << "[General]\nformat=kovadex-workspace-1\n[tolvane]\n"
+                             "Host=@ByteArray(encoder.lan)\nVisible=0\n";
+    const std::string output = Run({"--quit-after", "0.2"});
+    ASSERT_TRUE(WIFEXITED(m_status) && WEXITSTATUS(m_status) == 0) << output;
+    EXPECT_THAT(ReadFile(m_path), HasSubstr("Host=@ByteArray(encoder.lan)"));
+    EXPECT_THAT(ReadFile(m_path), HasSubstr("RebroadcastGroup34=0"));
+    const auto files = std::distance(std::filesystem::directory_iterator(m_dir),
+                                     std::filesystem::directory_iterator());
+    EXPECT_EQ(files, 1);
+}
+
 // A link to a drive that is not mounted is no "file not there yet": the host stops rather
 // than start on defaults and put a plain file in the link's place when it ends.
 TEST_F(ReferenceHostWorkspace, RefusesALinkThatLeadsNowhereAndLeavesItAlone) {
