@@ -40,6 +40,7 @@
 #include "LinkCommon.h"
 #include "plugin_driver.h"
 #include "plugin_library.h"
+#include "stall_meter.h"
 
 namespace {
 
@@ -91,29 +92,6 @@ links::UniqueFd BindSilentServer(const std::string& address) {
     }
     return fd;
 }
-
-// The longest gaps between ticks of a 1 ms timer, as bench/output_evidence measures them.
-class StallMeter {
-public:
-    StallMeter() {
-        m_timer.setTimerType(Qt::PreciseTimer);
-        QObject::connect(&m_timer, &QTimer::timeout, &m_timer, [this] {
-            const qint64 now = m_clock.nsecsElapsed();
-            m_maxUs = std::max(m_maxUs, (now - m_last) / 1000);
-            m_last = now;
-        });
-        m_clock.start();
-        m_last = m_clock.nsecsElapsed();
-        m_timer.start(1);
-    }
-    [[nodiscard]] double MaxMs() const { return static_cast<double>(m_maxUs) / 1e3; }
-
-private:
-    QTimer m_timer;
-    QElapsedTimer m_clock;
-    qint64 m_last = 0;
-    qint64 m_maxUs = 0;
-};
 
 struct Options {
     int seconds = 70;
