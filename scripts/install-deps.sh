@@ -1,6 +1,8 @@
 #!/usr/bin/env bash
 # Installs the Debian packages that building, testing and looking at Tolvane need.
 # Idempotent: apt-get runs only when a package is missing.
+# Usage: scripts/install-deps.sh [windows]   (windows: also the MinGW-w64 cross compilers, wine64
+# and the GoogleTest sources that the Windows build compiles)
 set -euo pipefail
 
 packages=(
@@ -10,6 +12,9 @@ packages=(
     clang clang-format libclang-rt-14-dev
     xvfb xauth binutils fonts-dejavu-core fonts-dejavu-extra
 )
+if [ "${1:-}" = windows ]; then
+    packages+=(g++-mingw-w64-i686-posix g++-mingw-w64-x86-64-posix wine64 googletest)
+fi
 
 missing=()
 for p in "${packages[@]}"; do
