@@ -1,0 +1,15 @@
+#!/usr/bin/env bash
+# Runs a 64-bit Windows program under wine64: the emulator of the windows-x64 build.
+# Uses WINEPREFIX when the caller set one (scripts/test.sh windows makes a scratch prefix);
+# otherwise makes a prefix of its own in a temporary folder and removes it afterwards, so that
+# nothing lands in the home folder.
+set -euo pipefail
+export WINEDEBUG="${WINEDEBUG:--all}"
+source "$(dirname "${BASH_SOURCE[0]}")/wine-locate.sh"
+
+if [ -z "${WINEPREFIX:-}" ]; then
+    WINEPREFIX=$(mktemp -d)
+    export WINEPREFIX
+    trap '"$wineserver" -k 2>/dev/null || true; rm -rf "$WINEPREFIX"' EXIT
+fi
+"$wine64" "$@"
