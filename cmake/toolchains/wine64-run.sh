@@ -2,7 +2,8 @@
 # Runs a 64-bit Windows program under wine64: the emulator of the windows-x64 build.
 # Uses WINEPREFIX when the caller set one (scripts/test.sh windows makes a scratch prefix);
 # otherwise makes a prefix of its own in a temporary folder and removes it afterwards, so that
-# nothing lands in the home folder.
+# nothing lands in the home folder. That costs several seconds a program, more than CTest's test
+# discovery waits: run ctest with WINEPREFIX set to a prefix whose wineserver is already up.
 set -euo pipefail
 export WINEDEBUG="${WINEDEBUG:--all}"
 source "$(dirname "${BASH_SOURCE[0]}")/wine-locate.sh"
