@@ -1,0 +1,1 @@
+# The SimpleTCP unit on Win32: its sources (none yet).

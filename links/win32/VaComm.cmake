@@ -1,0 +1,1 @@
+# The VaComm unit on Win32: its sources (none yet).

@@ -1,0 +1,1 @@
+# The SimpleTCP unit's tests on Win32 (none yet).

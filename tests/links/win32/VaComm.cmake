@@ -1,0 +1,1 @@
+# The VaComm unit's tests on Win32 (none yet).

@@ -1,0 +1,21 @@
+# The Windows test programs, run under wine64 (CMAKE_CROSSCOMPILING_EMULATOR). Each is
+# discovered only where an emulator can run it; the 32-bit build is compiled and linked.
+
+# Runs the message loop of a test's thread, for links whose notifications come as messages.
+add_library(tolvane_win32_test_support STATIC
+    ${CMAKE_CURRENT_SOURCE_DIR}/support/win32_message_pump.h
+    ${CMAKE_CURRENT_SOURCE_DIR}/support/win32_message_pump.cpp
+)
+target_include_directories(tolvane_win32_test_support PUBLIC ${CMAKE_CURRENT_SOURCE_DIR})
+target_link_libraries(tolvane_win32_test_support PUBLIC user32)
+
+function(tolvane_discover_windows_tests target)
+    if(CMAKE_CROSSCOMPILING_EMULATOR)
+        gtest_discover_tests(${target} DISCOVERY_MODE PRE_TEST NO_PRETTY_VALUES ${ARGN})
+    endif()
+endfunction()
+
+# Link unit tests: each unit lists its own in links/win32/<Unit>.cmake.
+foreach(unit IN LISTS TOLVANE_LINK_UNITS)
+    include(${CMAKE_CURRENT_SOURCE_DIR}/links/win32/${unit}.cmake)
+endforeach()
