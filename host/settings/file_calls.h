@@ -4,8 +4,8 @@
 #include <cstdint>
 #include <string>
 
-// What workspace files need of the platform, in one place: file_calls_posix.cpp on Linux, a
-// Win32 twin beside it, and test doubles that derive from the platform's class. Each call
+// What workspace files need of the platform, in one place: file_calls_posix.cpp on Linux,
+// file_calls_win32.cpp on Windows, and test doubles that derive from SystemFileCalls. Each call
 // returns 0 or the platform's error code, which ErrorText turns into the system's text.
 namespace kovadex {
 
@@ -14,9 +14,9 @@ using FileHandle = intptr_t;
 struct FileStatus {
     enum class Kind { Absent, Regular, Link, Other };
     Kind kind = Kind::Absent;
-    uint32_t mode = 0;  // permission bits
-    uint32_t owner = 0;
-    uint32_t group = 0;
+    uint32_t mode = 0;   // permission bits; on Windows the file's attributes
+    uint32_t owner = 0;  // not used on Windows
+    uint32_t group = 0;  // not used on Windows
     uint64_t size = 0;
 };
 
@@ -52,6 +52,29 @@ public:
     virtual std::string ErrorText(int error) = 0;
 };
 
+#if defined(_WIN32)
+// Paths are bytes in the ANSI code page (the "A" calls); errors are GetLastError codes.
+class Win32FileCalls : public FileCalls {
+public:
+    int OpenToRead(const std::string& path, FileHandle& handle) override;
+    int Status(FileHandle handle, FileStatus& status) override;
+    int Read(FileHandle handle, char* buffer, std::size_t size, std::size_t& got) override;
+    void Close(FileHandle handle) override;
+    int PathStatus(const std::string& path, FileStatus& status) override;
+    int ReadLink(const std::string& path, std::string& target) override;
+    int MayWrite(const std::string& path) override;
+    int CreateUnique(const std::string& prefix, FileHandle& handle, std::string& created) override;
+    int Write(FileHandle handle, const char* data, std::size_t size) override;
+    int SetOwnerAndMode(FileHandle handle, const FileStatus& like) override;
+    int Sync(FileHandle handle) override;
+    int Rename(const std::string& from, const std::string& to) override;
+    int SyncFolder(const std::string& folder) override;
+    void Remove(const std::string& path) override;
+    std::string ErrorText(int error) override;
+};
+using SystemFileCalls = Win32FileCalls;
+#else
+// Errors are errno values.
 class PosixFileCalls : public FileCalls {
 public:
     int OpenToRead(const std::string& path, FileHandle& handle) override;
@@ -70,6 +93,8 @@ public:
     void Remove(const std::string& path) override;
     std::string ErrorText(int error) override;
 };
+using SystemFileCalls = PosixFileCalls;
+#endif
 
 // How the platform spells paths. NameStart is where the last name in `path` begins; FolderOf
 // is the folder that holds it ("." for a bare name).

@@ -7,6 +7,14 @@
 #include "workspace_file.h"
 #include "workspace_format.h"
 
+// kovadex.def names the exports of kovadex.dll; on Linux the symbols' visibility and
+// kovadex.map do.
+#if defined(_WIN32)
+#define KOVADEX_EXPORT
+#else
+#define KOVADEX_EXPORT __attribute__((visibility("default")))
+#endif
+
 namespace kovadex {
 
 std::map<int32_t, Workspace>& Workspaces() {
@@ -32,7 +40,7 @@ std::string Text(const char* text) {
 }
 
 kovadex::FileCalls& PlatformFileCalls() {
-    static kovadex::PosixFileCalls calls;
+    static kovadex::SystemFileCalls calls;
     return calls;
 }
 
@@ -75,8 +83,8 @@ int32_t FileOperation(Operation&& operation) noexcept {
 
 extern "C" {
 
-__attribute__((visibility("default"))) int32_t SaveInteger(int32_t workspace, const char* section,
-                                                           const char* key, int32_t value) {
+KOVADEX_EXPORT int32_t KOVADEX_CALL SaveInteger(int32_t workspace, const char* section,
+                                                const char* key, int32_t value) {
     try {
         Slot(workspace, section, key) = value;
         return 1;
@@ -85,8 +93,8 @@ __attribute__((visibility("default"))) int32_t SaveInteger(int32_t workspace, co
     }
 }
 
-__attribute__((visibility("default"))) int32_t LoadInteger(int32_t workspace, const char* section,
-                                                           const char* key, int32_t defaultValue) {
+KOVADEX_EXPORT int32_t KOVADEX_CALL LoadInteger(int32_t workspace, const char* section,
+                                                const char* key, int32_t defaultValue) {
     try {
         if (const StoredValue* found = Find(workspace, section, key)) {
             if (const auto* number = std::get_if<int32_t>(found)) {
@@ -100,8 +108,8 @@ __attribute__((visibility("default"))) int32_t LoadInteger(int32_t workspace, co
     return defaultValue;
 }
 
-__attribute__((visibility("default"))) int32_t SavePChar(int32_t workspace, const char* section,
-                                                         const char* key, const char* value) {
+KOVADEX_EXPORT int32_t KOVADEX_CALL SavePChar(int32_t workspace, const char* section,
+                                              const char* key, const char* value) {
     try {
         Slot(workspace, section, key) = Text(value);
         return 1;
@@ -110,9 +118,8 @@ __attribute__((visibility("default"))) int32_t SavePChar(int32_t workspace, cons
     }
 }
 
-__attribute__((visibility("default"))) const char* LoadPChar(int32_t workspace, const char* section,
-                                                             const char* key,
-                                                             const char* defaultValue) {
+KOVADEX_EXPORT const char* KOVADEX_CALL LoadPChar(int32_t workspace, const char* section,
+                                                  const char* key, const char* defaultValue) {
     std::string& last = LastLoadedText();
     try {
         const StoredValue* found = Find(workspace, section, key);
@@ -129,8 +136,7 @@ __attribute__((visibility("default"))) const char* LoadPChar(int32_t workspace, 
     return last.c_str();
 }
 
-__attribute__((visibility("default"))) int32_t LoadWorkspaceFile(int32_t workspace,
-                                                                 const char* path) {
+KOVADEX_EXPORT int32_t KOVADEX_CALL LoadWorkspaceFile(int32_t workspace, const char* path) {
     return FileOperation([&] {
         kovadex::Workspace read;
         const kovadex::FileResult result =
@@ -142,8 +148,7 @@ __attribute__((visibility("default"))) int32_t LoadWorkspaceFile(int32_t workspa
     });
 }
 
-__attribute__((visibility("default"))) int32_t SaveWorkspaceFile(int32_t workspace,
-                                                                 const char* path) {
+KOVADEX_EXPORT int32_t KOVADEX_CALL SaveWorkspaceFile(int32_t workspace, const char* path) {
     return FileOperation([&] {
         const auto held = kovadex::Workspaces().find(workspace);
         const bool empty = held == kovadex::Workspaces().end();
@@ -152,7 +157,7 @@ __attribute__((visibility("default"))) int32_t SaveWorkspaceFile(int32_t workspa
     });
 }
 
-__attribute__((visibility("default"))) const char* WorkspaceFileError() {
+KOVADEX_EXPORT const char* KOVADEX_CALL WorkspaceFileError() {
     return FileError().c_str();
 }
 
