@@ -15,6 +15,19 @@ function(tolvane_discover_windows_tests target)
     endif()
 endfunction()
 
+# The settings store: kovadex.dll through its import library, its portable tests and the
+# Windows ones.
+add_executable(kovadex_tests
+    ${CMAKE_CURRENT_SOURCE_DIR}/core/kovadex_test.cpp
+    ${CMAKE_CURRENT_SOURCE_DIR}/core/kovadex_win32_test.cpp
+    ${CMAKE_CURRENT_SOURCE_DIR}/core/workspace_format_test.cpp
+    ${CMAKE_CURRENT_SOURCE_DIR}/support/temp_folder_win32.cpp
+)
+target_include_directories(kovadex_tests PRIVATE ${CMAKE_CURRENT_SOURCE_DIR})
+target_link_libraries(kovadex_tests PRIVATE kovadex_import kovadex_files GTest::gtest_main
+                      GTest::gmock)
+tolvane_discover_windows_tests(kovadex_tests)
+
 # Link unit tests: each unit lists its own in links/win32/<Unit>.cmake.
 foreach(unit IN LISTS TOLVANE_LINK_UNITS)
     include(${CMAKE_CURRENT_SOURCE_DIR}/links/win32/${unit}.cmake)

@@ -139,8 +139,8 @@ int Win32FileCalls::Status(FileHandle handle, FileStatus& status) {
     if (!GetFileInformationByHandle(HandleOf(handle), &information)) {
         return LastError();
     }
-    status = StatusOf(information.dwFileAttributes, information.nFileSizeHigh,
-                      information.nFileSizeLow);
+    status =
+        StatusOf(information.dwFileAttributes, information.nFileSizeHigh, information.nFileSizeLow);
     return 0;
 }
 
@@ -256,8 +256,8 @@ int Win32FileCalls::Sync(FileHandle handle) {
 
 // One step that replaces the name, and returns only once the move is on the disk.
 int Win32FileCalls::Rename(const std::string& from, const std::string& to) {
-    return ErrorOf(MoveFileExA(from.c_str(), to.c_str(),
-                               MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH));
+    return ErrorOf(
+        MoveFileExA(from.c_str(), to.c_str(), MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH));
 }
 
 // MOVEFILE_WRITE_THROUGH has put the rename on the disk already; Windows has no call that
@@ -272,9 +272,9 @@ void Win32FileCalls::Remove(const std::string& path) {
 
 std::string Win32FileCalls::ErrorText(int error) {
     char buffer[512];
-    const DWORD length = FormatMessageA(FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS,
-                                        nullptr, static_cast<DWORD>(error), 0, buffer,
-                                        sizeof buffer, nullptr);
+    const DWORD length =
+        FormatMessageA(FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS, nullptr,
+                       static_cast<DWORD>(error), 0, buffer, sizeof buffer, nullptr);
     std::string text(buffer, length);
     while (!text.empty() && (text.back() == '\n' || text.back() == '\r' || text.back() == ' ' ||
                              text.back() == '.')) {

@@ -1,30 +1,28 @@
 #include "kovadex.h"
 
-#include <fcntl.h>
 #include <gmock/gmock.h>
-#include <signal.h>
-#include <sys/resource.h>
-#include <sys/stat.h>
-#include <sys/wait.h>
-#include <unistd.h>
 
-#include <QDir>
-#include <QTemporaryDir>
-#include <chrono>
 #include <cstdlib>
 #include <cstring>
-#include <fstream>
+#include <filesystem>
 #include <map>
 #include <optional>
-#include <random>
 #include <string>
-#include <thread>
+#include <variant>
 #include <vector>
 
+#include "core/workspace_samples.h"
 #include "file_calls.h"
+#include "support/workspace_file_fixture.h"
 #include "workspace_file.h"
 
+// The store's calls and its workspace files, as every platform has them.
 namespace {
+
+using kovadex_test::kDiskFull;
+using kovadex_test::kNoSuchFolder;
+using kovadex_test::SystemText;
+using kovadex_test::WorkspaceFile;
 
 TEST(Kovadex, KeepsIntegersAndTextsPerWorkspaceSectionAndKey) {
     SaveInteger(1, "tolvane", "Top", 185);
@@ -91,25 +89,6 @@ TEST(Kovadex, ReturnedTextIsACopyThatLastsUntilTheNextCall) {
     caller.assign("changed");
     EXPECT_STREQ(LoadPChar(4, "tolvane", "Key", ""), "caller's buffer");
 }
-
-}  // namespace
-
-namespace {
-
-// Workspace files: every case writes into a folder of its own.
-class WorkspaceFile : public ::testing::Test {
-protected:
-    std::string PathOf(const char* name) const { return m_dir.filePath(name).toStdString(); }
-    static std::string ReadAll(const std::string& path) {
-        std::ifstream in(path, std::ios::binary);
-        return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
-    }
-    static void WriteAll(const std::string& path, const std::string& contents) {
-        std::ofstream(path, std::ios::binary) << contents;
-    }
-
-    QTemporaryDir m_dir;
-};
 
 struct HostileText {
     const char* name;
@@ -227,69 +206,6 @@ INSTANTIATE_TEST_SUITE_P(
                 "is neither a number nor a text"}),
     [](const auto& p) { return std::string(p.param.name); });
 
-// A child saves two different workspaces in turn until it is killed at a random moment; the
-// file must then hold one of them whole.
-TEST_F(WorkspaceFile, SurvivesAProcessKilledWhileSaving) {
-    const std::string path = PathOf("killed.ini");
-    SavePChar(25, "tolvane", "Which", "first");
-    ASSERT_EQ(SaveWorkspaceFile(25, path.c_str()), 1) << WorkspaceFileError();
-    std::mt19937 random(12345);
-    std::map<std::string, int> outcomes;
-    const int rounds = std::getenv("KOVADEX_KILL_ROUNDS") != nullptr
-                           ? std::atoi(std::getenv("KOVADEX_KILL_ROUNDS"))
-                           : 20;
-    for (int round = 0; round < rounds; ++round) {
-        const pid_t child = fork();
-        ASSERT_GE(child, 0);
-        if (child == 0) {
-            for (int n = 0;; ++n) {
-                SavePChar(25, "tolvane", "Which", n % 2 == 0 ? "second" : "third, longer");
-                SavePChar(25, "tolvane", "Bulk", std::string(2000 + n % 2 * 3000, 'b').c_str());
-                SaveWorkspaceFile(25, path.c_str());
-            }
-        }
-        std::this_thread::sleep_for(std::chrono::microseconds(random() % 50000));
-        kill(child, SIGKILL);
-        waitpid(child, nullptr, 0);
-        ASSERT_EQ(LoadWorkspaceFile(26, path.c_str()), 1) << WorkspaceFileError();
-        const std::string which = LoadPChar(26, "tolvane", "Which", "");
-        const std::size_t bulk = std::strlen(LoadPChar(26, "tolvane", "Bulk", ""));
-        ++outcomes[which];
-        EXPECT_TRUE((which == "first" && bulk == 0) || (which == "second" && bulk == 2000) ||
-                    (which == "third, longer" && bulk == 5000))
-            << which << " " << bulk;
-    }
-    for (const auto& [which, count] : outcomes) {
-        RecordProperty(which, count);
-    }
-    RecordProperty("unfinished files left",
-                   static_cast<int>(QDir(m_dir.path()).entryList(QDir::Files).size()) - 1);
-}
-
-// A file size limit makes every write past it fail as a full disk does.
-TEST_F(WorkspaceFile, AFullDiskLeavesThePreviousFileWhole) {
-    const std::string path = PathOf("full.ini");
-    SavePChar(27, "tolvane", "Host", "old");
-    ASSERT_EQ(SaveWorkspaceFile(27, path.c_str()), 1) << WorkspaceFileError();
-    const std::string before = ReadAll(path);
-    const pid_t child = fork();
-    ASSERT_GE(child, 0);
-    if (child == 0) {
-        signal(SIGXFSZ, SIG_IGN);
-        const rlimit limit{1000, 1000};
-        setrlimit(RLIMIT_FSIZE, &limit);
-        SavePChar(27, "tolvane", "Host", std::string(5000, 'n').c_str());
-        const bool failed = SaveWorkspaceFile(27, path.c_str()) == 0;
-        std::fprintf(stderr, "%s\n", WorkspaceFileError());
-        _exit(failed ? 0 : 1);
-    }
-    int status = 0;
-    waitpid(child, &status, 0);
-    EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0) << "the save did not fail";
-    EXPECT_EQ(ReadAll(path), before);
-    EXPECT_EQ(QDir(m_dir.path()).entryList(QDir::Files), QStringList{"full.ini"});
-}
-
 struct FileValue {
     const char* name;
     std::string line;  // one line of section [t]
@@ -329,88 +245,6 @@ INSTANTIATE_TEST_SUITE_P(
                                 "\xe9t\xe9\tA", -1}),
     [](const auto& p) { return std::string(p.param.name); });
 
-// Links: a relative link is read relative to its own folder; the save replaces the target.
-TEST_F(WorkspaceFile, SavesThroughSymbolicLinksToTheirTarget) {
-    ASSERT_TRUE(QDir(m_dir.path()).mkpath("real"));
-    ASSERT_TRUE(QDir(m_dir.path()).mkpath("links"));
-    const std::string target = PathOf("real/station.ini");
-    const std::string first = PathOf("links/first.ini");
-    const std::string second = PathOf("second.ini");
-    SavePChar(29, "tolvane", "Host", "old");
-    ASSERT_EQ(SaveWorkspaceFile(29, target.c_str()), 1) << WorkspaceFileError();
-    ASSERT_EQ(symlink("../real/station.ini", first.c_str()), 0);
-    ASSERT_EQ(symlink("links/first.ini", second.c_str()), 0);
-    SavePChar(29, "tolvane", "Host", "new");
-    ASSERT_EQ(SaveWorkspaceFile(29, second.c_str()), 1) << WorkspaceFileError();
-    struct stat status {};
-    ASSERT_EQ(lstat(second.c_str(), &status), 0);
-    EXPECT_TRUE(S_ISLNK(status.st_mode));
-    ASSERT_EQ(lstat(first.c_str(), &status), 0);
-    EXPECT_TRUE(S_ISLNK(status.st_mode));
-    EXPECT_THAT(ReadAll(target), ::testing::HasSubstr("Host=@ByteArray(new)"));
-    EXPECT_EQ(QDir(m_dir.filePath("real")).entryList(QDir::Files), QStringList{"station.ini"});
-}
-
-// A link to a drive that is not mounted must not be taken for "no file yet".
-TEST_F(WorkspaceFile, RefusesALinkThatLeadsNowhereAndKeepsIt) {
-    const std::string link = PathOf("gone.ini");
-    ASSERT_EQ(symlink("missing/station.ini", link.c_str()), 0);
-    EXPECT_EQ(LoadWorkspaceFile(30, link.c_str()), 0);
-    EXPECT_THAT(WorkspaceFileError(), ::testing::HasSubstr("leads nowhere"));
-    EXPECT_EQ(SaveWorkspaceFile(30, link.c_str()), 0);
-    EXPECT_THAT(WorkspaceFileError(), ::testing::HasSubstr("leads nowhere"));
-    struct stat status {};
-    ASSERT_EQ(lstat(link.c_str(), &status), 0);
-    EXPECT_TRUE(S_ISLNK(status.st_mode));
-}
-
-TEST_F(WorkspaceFile, KeepsTheModeOfAReplacedFile) {
-    const std::string path = PathOf("mode.ini");
-    ASSERT_EQ(SaveWorkspaceFile(31, path.c_str()), 1) << WorkspaceFileError();
-    ASSERT_EQ(chmod(path.c_str(), 0641), 0);
-    SavePChar(31, "tolvane", "Host", "new");
-    ASSERT_EQ(SaveWorkspaceFile(31, path.c_str()), 1) << WorkspaceFileError();
-    struct stat status {};
-    ASSERT_EQ(stat(path.c_str(), &status), 0);
-    EXPECT_EQ(status.st_mode & 07777, 0641u);
-}
-
-TEST_F(WorkspaceFile, KeepsTheOwnerAndGroupOfAReplacedFile) {
-    if (geteuid() != 0) {
-        GTEST_SKIP() << "giving a file away needs root";
-    }
-    const std::string path = PathOf("owned.ini");
-    ASSERT_EQ(SaveWorkspaceFile(31, path.c_str()), 1) << WorkspaceFileError();
-    ASSERT_EQ(chown(path.c_str(), 1234, 5678), 0);
-    SavePChar(31, "tolvane", "Host", "new");
-    ASSERT_EQ(SaveWorkspaceFile(31, path.c_str()), 1) << WorkspaceFileError();
-    struct stat status {};
-    ASSERT_EQ(stat(path.c_str(), &status), 0);
-    EXPECT_EQ(status.st_uid, 1234u);
-    EXPECT_EQ(status.st_gid, 5678u);
-}
-
-TEST_F(WorkspaceFile, ANewFileIsReadableByItsOwnerOnly) {
-    const std::string path = PathOf("new.ini");
-    ASSERT_EQ(SaveWorkspaceFile(31, path.c_str()), 1) << WorkspaceFileError();
-    struct stat status {};
-    ASSERT_EQ(stat(path.c_str(), &status), 0);
-    EXPECT_EQ(status.st_mode & 07777, 0600u);
-}
-
-// The save renames a new file over the name: other names of the old file keep its contents.
-TEST_F(WorkspaceFile, AHardLinkedNameKeepsTheOldContents) {
-    const std::string path = PathOf("named.ini");
-    const std::string other = PathOf("other-name.ini");
-    SavePChar(32, "tolvane", "Host", "old");
-    ASSERT_EQ(SaveWorkspaceFile(32, path.c_str()), 1) << WorkspaceFileError();
-    ASSERT_EQ(link(path.c_str(), other.c_str()), 0);
-    SavePChar(32, "tolvane", "Host", "new");
-    ASSERT_EQ(SaveWorkspaceFile(32, path.c_str()), 1) << WorkspaceFileError();
-    EXPECT_THAT(ReadAll(path), ::testing::HasSubstr("Host=@ByteArray(new)"));
-    EXPECT_THAT(ReadAll(other), ::testing::HasSubstr("Host=@ByteArray(old)"));
-}
-
 TEST_F(WorkspaceFile, PassesFileNamesThatAreNotUtf8ThroughUnchanged) {
     const std::string existing = PathOf("real") + "\xe9.ini";
     WriteAll(existing, "[General]\nformat=kovadex-workspace-1\n[t]\nTop=7\n");
@@ -424,36 +258,6 @@ TEST_F(WorkspaceFile, PassesFileNamesThatAreNotUtf8ThroughUnchanged) {
     ASSERT_EQ(SaveWorkspaceFile(34, second.c_str()), 1) << WorkspaceFileError();
     EXPECT_THAT(ReadAll(first), ::testing::HasSubstr("Top=1"));
     EXPECT_THAT(ReadAll(second), ::testing::HasSubstr("Top=2"));
-}
-
-// A child process loads a FIFO that no one writes to; it must come back at once.
-TEST_F(WorkspaceFile, RefusesAFifoWithoutBlocking) {
-    const std::string path = PathOf("fifo.ini");
-    ASSERT_EQ(mkfifo(path.c_str(), 0600), 0);
-    const pid_t child = fork();
-    ASSERT_GE(child, 0);
-    if (child == 0) {
-        alarm(5);
-        const bool refused = LoadWorkspaceFile(35, path.c_str()) == 0 &&
-                             std::strstr(WorkspaceFileError(), "not a regular file") != nullptr;
-        _exit(refused ? 0 : 1);
-    }
-    int status = 0;
-    waitpid(child, &status, 0);
-    EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0) << "status " << status;
-}
-
-TEST_F(WorkspaceFile, RefusesToSaveOverWhatIsNotARegularFile) {
-    const std::string fifo = PathOf("fifo.ini");
-    ASSERT_EQ(mkfifo(fifo.c_str(), 0600), 0);
-    EXPECT_EQ(SaveWorkspaceFile(36, fifo.c_str()), 0);
-    EXPECT_THAT(WorkspaceFileError(), ::testing::HasSubstr("not a regular file"));
-    struct stat status {};
-    ASSERT_EQ(lstat(fifo.c_str(), &status), 0);
-    EXPECT_TRUE(S_ISFIFO(status.st_mode));
-    ASSERT_TRUE(QDir(m_dir.path()).mkpath("folder.ini"));
-    EXPECT_EQ(SaveWorkspaceFile(36, PathOf("folder.ini").c_str()), 0);
-    EXPECT_EQ(QDir(m_dir.path()).entryList(QDir::Files | QDir::System), QStringList{"fifo.ini"});
 }
 
 // A file of exactly 1 MiB loads; one byte more is refused before it is read.
@@ -476,85 +280,80 @@ TEST_F(WorkspaceFile, RefusesFilesAboveOneMebibyte) {
 TEST_F(WorkspaceFile, EveryLoadReadsTheFile) {
     const std::string path = PathOf("same.ini");
     WriteAll(path, "[General]\nformat=kovadex-workspace-1\n[t]\nTop=1\n");
-    struct stat before {};
-    ASSERT_EQ(stat(path.c_str(), &before), 0);
+    const auto modified = std::filesystem::last_write_time(path);
     ASSERT_EQ(LoadWorkspaceFile(38, path.c_str()), 1) << WorkspaceFileError();
     WriteAll(path, "[General]\nformat=kovadex-workspace-1\n[t]\nTop=2\n");
-    const timespec times[2] = {before.st_atim, before.st_mtim};
-    ASSERT_EQ(utimensat(AT_FDCWD, path.c_str(), times, 0), 0);
+    std::filesystem::last_write_time(path, modified);
     ASSERT_EQ(LoadWorkspaceFile(38, path.c_str()), 1) << WorkspaceFileError();
     EXPECT_EQ(LoadInteger(38, "t", "Top", -1), 2);
 }
 
-// The file beside a long name gets a shorter name of its own.
-TEST_F(WorkspaceFile, SavesUnderNamesOfAnyLength) {
-    for (const std::size_t length : {240, 248, 249, 255}) {
-        const std::string path = PathOf(std::string(length - 4, 'n').c_str()) + ".ini";
-        SaveInteger(39, "t", "Length", static_cast<int32_t>(length));
-        ASSERT_EQ(SaveWorkspaceFile(39, path.c_str()), 1) << length << WorkspaceFileError();
-        ASSERT_EQ(LoadWorkspaceFile(40, path.c_str()), 1) << length << WorkspaceFileError();
-        EXPECT_EQ(LoadInteger(40, "t", "Length", -1), static_cast<int32_t>(length));
-    }
-    EXPECT_EQ(QDir(m_dir.path()).entryList(QDir::Files).size(), 4);
+// A save must not make the folder that the name asks for.
+TEST_F(WorkspaceFile, RefusesAPathInAFolderThatDoesNotExist) {
+    const std::string path = PathOf("missing/station.ini");
+    SaveInteger(42, "t", "Top", 1);
+    EXPECT_EQ(SaveWorkspaceFile(42, path.c_str()), 0);
+    EXPECT_THAT(WorkspaceFileError(), ::testing::HasSubstr("cannot create a file beside " + path +
+                                                           ": " + SystemText(kNoSuchFolder)));
+    EXPECT_EQ(LoadWorkspaceFile(42, path.c_str()), 0);
+    EXPECT_THAT(WorkspaceFileError(), ::testing::HasSubstr("cannot read " + path));
+    EXPECT_FALSE(std::filesystem::exists(m_dir.PathOf("missing")));
 }
 
-// A read-only file is kept, with the system's reason. Run as an ordinary user: root may
-// write anything.
-TEST_F(WorkspaceFile, SaysWhyItCannotReplaceAReadOnlyFile) {
-    const std::string path = PathOf("read-only.ini");
-    SavePChar(41, "tolvane", "Host", "old");
-    ASSERT_EQ(SaveWorkspaceFile(41, path.c_str()), 1) << WorkspaceFileError();
-    ASSERT_EQ(chmod(path.c_str(), 0444), 0);
-    const std::string before = ReadAll(path);
-    const uid_t nobody = 65534;
-    if (geteuid() == 0) {
-        ASSERT_EQ(chown(m_dir.path().toLocal8Bit().constData(), nobody, nobody), 0);
-        ASSERT_EQ(chown(path.c_str(), nobody, nobody), 0);
-    }
-    int pipeFds[2];
-    ASSERT_EQ(pipe(pipeFds), 0);
-    const pid_t child = fork();
-    ASSERT_GE(child, 0);
-    if (child == 0) {
-        if (geteuid() == 0 && (setgid(nobody) != 0 || setuid(nobody) != 0)) {
-            _exit(3);
+void Hold(int32_t workspace, const kovadex::Workspace& values) {
+    for (const auto& [name, value] : values) {
+        if (const auto* number = std::get_if<int32_t>(&value)) {
+            SaveInteger(workspace, name.first.c_str(), name.second.c_str(), *number);
+        } else {
+            SavePChar(workspace, name.first.c_str(), name.second.c_str(),
+                      std::get<std::string>(value).c_str());
         }
-        SavePChar(41, "tolvane", "Host", "new");
-        const bool failed = SaveWorkspaceFile(41, path.c_str()) == 0;
-        const std::string message = WorkspaceFileError();
-        (void)!write(pipeFds[1], message.data(), message.size());
-        _exit(failed ? 0 : 1);
     }
-    close(pipeFds[1]);
-    char message[1000] = {};
-    (void)!read(pipeFds[0], message, sizeof message - 1);
-    close(pipeFds[0]);
-    int status = 0;
-    waitpid(child, &status, 0);
-    EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0) << "status " << status;
-    EXPECT_THAT(std::string(message), ::testing::HasSubstr("Permission denied"));
-    EXPECT_THAT(std::string(message), ::testing::Not(::testing::HasSubstr("disk may be full")));
-    EXPECT_EQ(ReadAll(path), before);
+}
+
+// The same bytes on every platform: no line end of the platform's, no code page.
+TEST_F(WorkspaceFile, SavesTheSampleAsItsFixedBytes) {
+    const std::string path = PathOf("sample.ini");
+    Hold(43, kovadex_test::SampleWorkspace());
+    ASSERT_EQ(SaveWorkspaceFile(43, path.c_str()), 1) << WorkspaceFileError();
+    EXPECT_EQ(ReadAll(path), kovadex_test::kSampleFileText);
+}
+
+TEST_F(WorkspaceFile, LoadsTheSampleFromItsFixedBytes) {
+    const std::string path = PathOf("sample.ini");
+    WriteAll(path, kovadex_test::kSampleFileText);
+    ASSERT_EQ(LoadWorkspaceFile(44, path.c_str()), 1) << WorkspaceFileError();
+    for (const auto& [name, value] : kovadex_test::SampleWorkspace()) {
+        const char* section = name.first.c_str();
+        const char* key = name.second.c_str();
+        if (const auto* number = std::get_if<int32_t>(&value)) {
+            EXPECT_EQ(LoadInteger(44, section, key, 0), *number) << section << "/" << key;
+        } else {
+            EXPECT_EQ(std::string(LoadPChar(44, section, key, "absent")),
+                      std::get<std::string>(value))
+                << section << "/" << key;
+        }
+    }
 }
 
 // The real file calls, observed: each call that reaches the disk is recorded with the name it
 // concerns, one call can be made to fail, and what the saved file reads back can be changed.
-class ObservedFileCalls : public kovadex::PosixFileCalls {
+class ObservedFileCalls : public kovadex::SystemFileCalls {
 public:
     using Handle = kovadex::FileHandle;
 
     int OpenToRead(const std::string& path, Handle& handle) override {
-        const int error = PosixFileCalls::OpenToRead(path, handle);
+        const int error = kovadex::SystemFileCalls::OpenToRead(path, handle);
         m_names[handle] = path;
         return error;
     }
     int Status(Handle handle, kovadex::FileStatus& status) override {
-        const int error = PosixFileCalls::Status(handle, status);
+        const int error = kovadex::SystemFileCalls::Status(handle, status);
         status.size = m_reportedSize.value_or(status.size);
         return error;
     }
     int Read(Handle handle, char* buffer, std::size_t size, std::size_t& got) override {
-        const int error = PosixFileCalls::Read(handle, buffer, size, got);
+        const int error = kovadex::SystemFileCalls::Read(handle, buffer, size, got);
         if (m_changeReadBack && got > 0 && m_names[handle] == m_scratch) {
             buffer[got / 2] ^= 1;
         }
@@ -562,33 +361,35 @@ public:
     }
     int CreateUnique(const std::string& prefix, Handle& handle, std::string& created) override {
         if (m_failing == "create") {
-            return ENOSPC;
+            return kDiskFull;
         }
-        const int error = PosixFileCalls::CreateUnique(prefix, handle, created);
+        const int error = kovadex::SystemFileCalls::CreateUnique(prefix, handle, created);
         m_scratch = created;
         m_names[handle] = created;
         return error;
     }
     int Write(Handle handle, const char* data, std::size_t size) override {
         m_calls.push_back("write " + m_names[handle]);
-        return m_failing == "write" ? ENOSPC : PosixFileCalls::Write(handle, data, size);
+        return m_failing == "write" ? kDiskFull
+                                    : kovadex::SystemFileCalls::Write(handle, data, size);
     }
     int Sync(Handle handle) override {
         m_calls.push_back("sync " + m_names[handle]);
-        return m_failing == "sync" ? ENOSPC : PosixFileCalls::Sync(handle);
+        return m_failing == "sync" ? kDiskFull : kovadex::SystemFileCalls::Sync(handle);
     }
     int Rename(const std::string& from, const std::string& to) override {
         m_calls.push_back("rename " + from + " " + to);
-        return m_failing == "rename" ? ENOSPC : PosixFileCalls::Rename(from, to);
+        return m_failing == "rename" ? kDiskFull : kovadex::SystemFileCalls::Rename(from, to);
     }
     int SyncFolder(const std::string& folder) override {
         m_calls.push_back("sync folder " + folder);
-        return m_failing == "sync folder" ? ENOSPC : PosixFileCalls::SyncFolder(folder);
+        return m_failing == "sync folder" ? kDiskFull
+                                          : kovadex::SystemFileCalls::SyncFolder(folder);
     }
 
     std::vector<std::string> m_calls;
     std::string m_scratch;
-    std::string m_failing;  // the call that fails with ENOSPC
+    std::string m_failing;  // the call that fails as on a full disk
     bool m_changeReadBack = false;
     std::optional<uint64_t> m_reportedSize;
 
@@ -612,7 +413,7 @@ TEST_F(WorkspaceFileCalls, ASaveFlushesTheNewFileThenRenamesThenFlushesTheFolder
     ASSERT_TRUE(kovadex::WriteWorkspaceFile(m_calls, path, Holding("new")).ok);
     const std::vector<std::string> expected = {
         "write " + m_calls.m_scratch, "sync " + m_calls.m_scratch,
-        "rename " + m_calls.m_scratch + " " + path, "sync folder " + m_dir.path().toStdString()};
+        "rename " + m_calls.m_scratch + " " + path, "sync folder " + m_dir.Path()};
     EXPECT_EQ(m_calls.m_calls, expected);
     EXPECT_EQ(m_calls.m_scratch.rfind(path + ".", 0), 0u) << m_calls.m_scratch;
 }
@@ -626,7 +427,7 @@ TEST_F(WorkspaceFileCalls, ASaveThatReadsBackOtherwiseKeepsTheOldFile) {
     EXPECT_FALSE(result.ok);
     EXPECT_THAT(result.error, ::testing::HasSubstr("reads back other than it was written"));
     EXPECT_EQ(ReadAll(path), before);
-    EXPECT_EQ(QDir(m_dir.path()).entryList(QDir::Files), QStringList{"kept.ini"});
+    EXPECT_EQ(m_dir.FileNames(), std::vector<std::string>{"kept.ini"});
 }
 
 struct FailingCall {
@@ -649,10 +450,10 @@ TEST_P(WorkspaceFileFailingCall, IsNamedWithTheSystemsText) {
     const kovadex::FileResult result = kovadex::WriteWorkspaceFile(m_calls, path, Holding("new"));
     EXPECT_FALSE(result.ok);
     EXPECT_THAT(result.error, ::testing::HasSubstr(GetParam().message));
-    EXPECT_THAT(result.error, ::testing::HasSubstr(std::strerror(ENOSPC)));
+    EXPECT_THAT(result.error, ::testing::HasSubstr(SystemText(kDiskFull)));
     EXPECT_EQ(result.error.find("is kept as it was") != std::string::npos, GetParam().kept);
     EXPECT_EQ(ReadAll(path) == before, GetParam().kept);
-    EXPECT_EQ(QDir(m_dir.path()).entryList(QDir::Files), QStringList{"failing.ini"});
+    EXPECT_EQ(m_dir.FileNames(), std::vector<std::string>{"failing.ini"});
 }
 
 INSTANTIATE_TEST_SUITE_P(
