@@ -2,7 +2,7 @@
 # Installs what is missing, builds Tolvane and runs every test.
 # Usage: scripts/test.sh [preset]   (preset: default, or asan for the sanitizer build, or
 # windows for the two Windows builds: windows-x64 built and run under wine64, windows-x86
-# compiled and linked, and run too where a 32-bit Wine is installed)
+# compiled and linked, its DLLs' exports checked, and run too where a 32-bit Wine is installed)
 set -euo pipefail
 cd "$(dirname "$0")/.."
 preset="${1:-default}"
@@ -28,10 +28,11 @@ if [ "$preset" = windows ]; then
         cmake --build --preset "$target"
     done
     ctest --preset windows-x64
-    if [ -n "$wine32" ]; then
-        ctest --preset windows-x86
-    else
-        echo "test.sh: no 32-bit Wine here: the windows-x86 build was compiled and linked, not run"
+    # Without a 32-bit Wine the 32-bit build has no test programs to run, only the checks of
+    # its DLLs' export tables and return instructions from the disassembly.
+    ctest --preset windows-x86
+    if [ -z "$wine32" ]; then
+        echo "test.sh: no 32-bit Wine here: the windows-x86 programs were compiled and linked, not run"
     fi
     exit 0
 fi
