@@ -1,8 +1,10 @@
 #include "SimpleTCPResolver.h"
 
-#include <windows.h>
+// WinSock's headers come before windows.h.
 #include <winsock2.h>
 #include <ws2tcpip.h>
+
+#include <windows.h>
 
 #include <atomic>
 #include <cstring>

@@ -2,8 +2,9 @@
 
 // What the Windows TCP tests ask of sockets and threads directly. WinSock's header comes first,
 // before the windows.h that the link's header brings.
-#include <windows.h>
 #include <winsock2.h>
+
+#include <windows.h>
 
 #include <chrono>
 
