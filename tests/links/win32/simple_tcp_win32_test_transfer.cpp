@@ -240,4 +240,33 @@ TEST(SimpleTCPClient, ReadHandlerMayDisconnectTheLink) {
     EXPECT_EQ(link.client->SocketHandle(), -1);
 }
 
+// WinSock may give the next socket the handle of the one just closed: what is still queued for
+// the old one (the peer's bytes and its close) must not reach the new one while it connects,
+// where the bytes would be offered to the owner as if the new connection had them.
+TEST(SimpleTCPClient, NotificationsQueuedForAClosedSocketNeverReachTheNextOne) {
+    Connection link;
+    ASSERT_TRUE(link.connected && link.peer.valid());
+    int offered = 0;
+    link.client->OnDataAvailable = [&](TComponent*, int) { ++offered; };
+    const int first = link.client->SocketHandle();
+    link.peer.send("ACK\r");
+    link.peer.closeOrderly();
+    for (int tries = 0; tries < 500 && waitingAt(first) < 4; ++tries) {
+        std::this_thread::sleep_for(std::chrono::milliseconds(1));
+    }
+    ASSERT_EQ(waitingAt(first), 4);
+    // Time for the notifications to be posted, while no message is taken.
+    std::this_thread::sleep_for(std::chrono::milliseconds(50));
+    link.client->Disconnect();
+    link.client->SetConnected(true);
+    const bool sameHandle = link.client->SocketHandle() == first;
+    ASSERT_TRUE(spinUntil([&] { return link.recorder.saw("Connected"); }))
+        << link.recorder.joined();
+    spinFor(std::chrono::milliseconds(50));
+    EXPECT_EQ(link.recorder.events(), (Events{"Disconnected", "Connected"}));
+    EXPECT_EQ(offered, 0) << "a readable notification of the closed socket reached the new one";
+    EXPECT_TRUE(link.client->Connected());
+    RecordProperty("same_handle", sameHandle ? "yes" : "no");
+}
+
 }  // namespace
