@@ -421,8 +421,7 @@ void TCustomSocket::onReadable(int socket, uint64_t generation) {
 }
 
 void TCustomSocket::SocketNotify(int Socket, int Event, int ErrorCode) {
-    constexpr int kHighestNonError = 10000;
-    if (ErrorCode > kHighestNonError) {
+    if (ErrorCode > kHighestNonErrorCode) {
         SocketError(Socket, ErrorCode);
         return;
     }
