@@ -20,3 +20,12 @@ target_include_directories(simple_tcp_win32_tests PRIVATE ${CMAKE_CURRENT_LIST_D
 target_link_libraries(simple_tcp_win32_tests PRIVATE tolvane_links tolvane_win32_test_support
                       ws2_32 GTest::gtest GTest::gmock)
 tolvane_discover_windows_tests(simple_tcp_win32_tests)
+
+# Loaded and unloaded by the tests while its lookups run. Beside the test program, so that the
+# loader finds it there.
+add_library(simple_tcp_resolver_module SHARED
+    ${CMAKE_CURRENT_LIST_DIR}/simple_tcp_win32_resolver_module.cpp
+)
+set_target_properties(simple_tcp_resolver_module PROPERTIES PREFIX "")
+target_link_libraries(simple_tcp_resolver_module PRIVATE tolvane_links)
+add_dependencies(simple_tcp_win32_tests simple_tcp_resolver_module)

@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <cstring>
 #include <memory>
 #include <stdexcept>
 #include <string>
@@ -268,6 +269,25 @@ TEST(SystemResolver, GivesTheAnswerOfTheLatestLookupOnce) {
         auto goingAway = simple_tcp::MakeSystemResolver();
         goingAway->Start("localhost");
         goingAway->Start("localhost");
+    }
+}
+
+// The lookup's thread holds the module whose code it runs: a host may unload the library while
+// a lookup runs, and the module goes only once the thread is out of it, and then for good.
+TEST(SystemResolver, ModuleUnloadedWhileALookupRunsGoesOnlyWhenItsThreadsAreDone) {
+    constexpr const char* kModule = "simple_tcp_resolver_module.dll";
+    for (int round = 0; round < 20; ++round) {
+        const HMODULE module = LoadLibraryA(kModule);
+        ASSERT_NE(module, nullptr) << "cannot load " << kModule << ": " << GetLastError();
+        void (*startLookup)(const char*) = nullptr;
+        const FARPROC address = GetProcAddress(module, "StartLookup");
+        ASSERT_NE(address, nullptr);
+        std::memcpy(&startLookup, &address, sizeof startLookup);
+        startLookup("localhost");
+        startLookup("localhost");
+        FreeLibrary(module);
+        EXPECT_TRUE(spinUntil([&] { return GetModuleHandleA(kModule) == nullptr; }))
+            << "round " << round << ": the module stayed loaded";
     }
 }
 
