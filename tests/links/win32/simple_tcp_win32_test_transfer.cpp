@@ -129,6 +129,27 @@ TEST(SimpleTCPClient, OnDataAvailableHandlerCanReceiveTheBytesItIsOffered) {
     EXPECT_TRUE(link.recorder.events().empty());
 }
 
+// The stream that OnRead hands over in place of the Qt device: reads move its position, and a
+// move outside the bytes stops at their nearest end.
+TEST(SimpleTCPStream, ReadsFromItsPositionAndStopsMovesAtItsEnds) {
+    TSimpleTCPStream stream("ACK\rNAK\r");
+    EXPECT_EQ(stream.Size(), 8);
+    EXPECT_EQ(stream.Position(), 0);
+    char buffer[16] = {};
+    EXPECT_EQ(stream.Read(buffer, 4), 4);
+    EXPECT_EQ(std::string(buffer, 4), "ACK\r");
+    EXPECT_EQ(stream.Read(buffer, 16), 4) << "a read stops at the end";
+    EXPECT_EQ(stream.Read(buffer, 16), 0);
+    EXPECT_EQ(stream.Read(buffer, -1), 0);
+    stream.SetPosition(-5);
+    EXPECT_EQ(stream.Position(), 0);
+    stream.SetPosition(100);
+    EXPECT_EQ(stream.Position(), 8);
+    stream.SetPosition(4);
+    EXPECT_EQ(stream.ReadAll(), "NAK\r");
+    EXPECT_EQ(stream.Position(), 8);
+}
+
 TEST(SimpleTCPClient, SendBufferSendsNothingForLengthZeroOrWithoutASocket) {
     TSimpleTCPClient idle;
     TcpEventRecorder idleRecorder(idle);
