@@ -1,3 +1,4 @@
+include(${CMAKE_CURRENT_LIST_DIR}/SimpleTCPShared.cmake)
 target_sources(tolvane_links PRIVATE
     ${CMAKE_CURRENT_LIST_DIR}/SimpleTCP.h
     ${CMAKE_CURRENT_LIST_DIR}/SimpleTCP.cpp
@@ -5,6 +6,5 @@ target_sources(tolvane_links PRIVATE
     ${CMAKE_CURRENT_LIST_DIR}/SimpleTCPErrors.cpp
     ${CMAKE_CURRENT_LIST_DIR}/SimpleTCPPlatform.h
     ${CMAKE_CURRENT_LIST_DIR}/SimpleTCPPlatform.cpp
-    ${CMAKE_CURRENT_LIST_DIR}/SimpleTCPResolver.h
     ${CMAKE_CURRENT_LIST_DIR}/SimpleTCPResolver.cpp
 )

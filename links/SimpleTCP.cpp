@@ -13,7 +13,6 @@
 
 #include <algorithm>
 #include <cerrno>
-#include <climits>
 
 #include "SimpleTCPErrors.h"
 #include "SimpleTCPPlatform.h"
@@ -23,16 +22,6 @@ using namespace simple_tcp;
 namespace {
 
 constexpr int32_t kDefaultReconnectInterval = 20000;
-
-// The period the event loop actually runs: window timers never tick faster than every 10 ms,
-// and a negative interval means the longest period there is, never a busy loop.
-int timerPeriod(int32_t interval) noexcept {
-    constexpr int kShortestPeriod = 10;
-    if (interval < 0) {
-        return INT_MAX;
-    }
-    return interval < kShortestPeriod ? kShortestPeriod : interval;
-}
 
 // The system's texts follow the host's language settings, so they are decoded as such.
 QString socketErrorMessage(int errorCode) {
@@ -71,7 +60,7 @@ void TTimerComponent::UpdateTimer() {
     if (m_destroying || !m_timerEnabled || !TimerAllowed()) {
         return;
     }
-    m_timer->start(timerPeriod(m_timerInterval));
+    m_timer->start(TimerPeriod(m_timerInterval));
     // Qt reports a refused timer as id 0 while isActive() still says true.
     if (m_timer->timerId() <= 0) {
         m_timer->stop();
@@ -201,10 +190,9 @@ int TCustomSocket::SendBuffer(const void* Data, int Length) {
     if (sent == length) {
         return Length;
     }
-    if (m_unsent.size() + (length - sent) > kMaxUnsentBytes) {
+    if (!m_unsent.Keep(bytes + sent, length - sent)) {
         return failSend(socket, EWOULDBLOCK);
     }
-    m_unsent.append(bytes + sent, length - sent);
     // While the connect is pending the write notifier already watches; it writes on completion.
     if (!m_connectPending) {
         m_writeNotifier->setEnabled(true);
@@ -223,7 +211,7 @@ void TCustomSocket::writeUnsent(int socket) {
         SocketError(socket, WinSockCodeFromErrno(result.error));
         return;
     }
-    m_unsent.erase(0, result.count);
+    m_unsent.Drop(result.count);
     m_writeNotifier->setEnabled(!m_unsent.empty());
 }
 
@@ -345,7 +333,7 @@ int TCustomSocket::closeSocket() noexcept {
     abandonLookup();
     m_readPaused = false;
     m_connectPending = false;
-    m_unsent.clear();
+    m_unsent.Clear();
     if (!m_socket.valid()) {
         return 0;
     }
@@ -433,8 +421,7 @@ void TCustomSocket::onReadable(int socket, uint64_t generation) {
 }
 
 void TCustomSocket::SocketNotify(int Socket, int Event, int ErrorCode) {
-    constexpr int kHighestNonError = 10000;
-    if (ErrorCode > kHighestNonError) {
+    if (ErrorCode > kHighestNonErrorCode) {
         SocketError(Socket, ErrorCode);
         return;
     }

@@ -12,6 +12,7 @@
 
 #include "LinkCommon.h"
 #include "SimpleTCPResolver.h"
+#include "SimpleTCPRules.h"
 
 class QIODevice;
 class QSocketNotifier;
@@ -101,8 +102,8 @@ public:
     [[nodiscard]] int SocketHandle() const noexcept { return m_socket.get(); }
 
     // Bytes held back unsent at most, and bytes taken from the socket per readable notification.
-    static constexpr int kMaxUnsentBytes = 64 * 1024;
-    static constexpr int kReadBytesPerNotification = 64 * 1024;
+    static constexpr int kMaxUnsentBytes = simple_tcp::kMaxUnsentBytes;
+    static constexpr int kReadBytesPerNotification = simple_tcp::kReadBytesPerNotification;
 
     // Hands Length bytes to the connection, whole and in order behind every byte handed over
     // before. What the platform does not take at once (a peer that stops reading, a connect
@@ -190,7 +191,7 @@ private:
     QSocketNotifier* m_readNotifier = nullptr;
     QSocketNotifier* m_writeNotifier = nullptr;
     bool m_connectPending = false;
-    std::string m_unsent;
+    simple_tcp::UnsentBytes m_unsent;
     bool m_readPaused = false;
     uint64_t m_bytesTakenByOwner = 0;
     bool m_activeRequested = false;

@@ -5,71 +5,36 @@
 #include <string_view>
 
 #include "LinkCommon.h"
+#include "SimpleTCPErrorTable.h"
 
 namespace {
 
-struct ErrorRow {
+// The row of the socket error table that stands for each errno value of the same POSIX name.
+struct ErrnoRow {
+    int errnoValue;
     int code;
-    int errnoValue;  // 0 where the platform has no error of that name
-    std::string_view text;
 };
 
-constexpr ErrorRow kErrorRows[] = {
-    {10004, EINTR, "Interrupted system call"},
-    {10009, EBADF, "Bad file number"},
-    {10013, EACCES, "Permission denied"},
-    {10014, EFAULT, "Bad address"},
-    {10022, EINVAL, "Invalid argument"},
-    {10024, EMFILE, "Too many open files"},
-    // Not in the socket layer's own list; numbered by the same scheme (base + the BSD errno).
-    {10032, EPIPE, "Broken pipe"},
-    {10035, EWOULDBLOCK, "Operation would block"},
-    {10036, EINPROGRESS, "Operation now in progress"},
-    {10037, EALREADY, "Operation already in progress"},
-    {10038, ENOTSOCK, "Socket operation on non-socket"},
-    {10039, EDESTADDRREQ, "Destination address required"},
-    {10040, EMSGSIZE, "Message too long"},
-    {10041, EPROTOTYPE, "Protocol wrong type for socket"},
-    {10042, ENOPROTOOPT, "Protocol not available"},
-    {10043, EPROTONOSUPPORT, "Protocol not supported"},
-    {10044, ESOCKTNOSUPPORT, "Socket type not supported"},
-    {10045, EOPNOTSUPP, "Operation not supported on socket"},
-    {10046, EPFNOSUPPORT, "Protocol family not supported"},
-    {10047, EAFNOSUPPORT, "Address family not supported by protocol family"},
-    {10048, EADDRINUSE, "Address already in use"},
-    {10049, EADDRNOTAVAIL, "Can't assign requested address"},
-    {10050, ENETDOWN, "Network is down"},
-    {10051, ENETUNREACH, "Network is unreachable"},
-    {10052, ENETRESET, "Network dropped connection on reset"},
-    {10053, ECONNABORTED, "Software caused connection abort"},
-    {10054, ECONNRESET, "Connection reset by peer"},
-    {10055, ENOBUFS, "No buffer space available"},
-    {10056, EISCONN, "Socket is already connected"},
-    {10057, ENOTCONN, "Socket is not connected"},
-    {10058, ESHUTDOWN, "Can't send after socket shutdown"},
-    {10059, ETOOMANYREFS, "Too many references: can't splice"},
-    {10060, ETIMEDOUT, "Connection timed out"},
-    {10061, ECONNREFUSED, "Connection refused"},
-    {10062, ELOOP, "Too many levels of symbolic links"},
-    {10063, ENAMETOOLONG, "File name too long"},
-    {10064, EHOSTDOWN, "Host is down"},
-    {10065, EHOSTUNREACH, "No route to host"},
-    {10066, ENOTEMPTY, "Directory not empty"},
-    {10067, 0, "Too many processes"},
-    {10068, EUSERS, "Too many users"},
-    {10069, EDQUOT, "Disk quota exceeded"},
-    {10070, ESTALE, "Stale NFS file handle"},
-    {10071, EREMOTE, "Too many levels of remote in path"},
-    {10091, 0, "Network sub-system is unusable"},
-    {10092, 0, "WinSock DLL cannot support this application"},
-    {10093, 0, "WinSock not initialized"},
-    {11001, 0, "Host not found"},
-    {11002, 0, "Non-authoritative host not found"},
-    {11003, 0, "Non-recoverable error"},
-    {11004, 0, "No Data"},
+constexpr ErrnoRow kErrnoRows[] = {
+    {EINTR, 10004},           {EBADF, 10009},           {EACCES, 10013},
+    {EFAULT, 10014},          {EINVAL, 10022},          {EMFILE, 10024},
+    {EPIPE, kWsaEPipe},       {EWOULDBLOCK, 10035},     {EINPROGRESS, 10036},
+    {EALREADY, 10037},        {ENOTSOCK, 10038},        {EDESTADDRREQ, 10039},
+    {EMSGSIZE, 10040},        {EPROTOTYPE, 10041},      {ENOPROTOOPT, 10042},
+    {EPROTONOSUPPORT, 10043}, {ESOCKTNOSUPPORT, 10044}, {EOPNOTSUPP, 10045},
+    {EPFNOSUPPORT, 10046},    {EAFNOSUPPORT, 10047},    {EADDRINUSE, 10048},
+    {EADDRNOTAVAIL, 10049},   {ENETDOWN, 10050},        {ENETUNREACH, 10051},
+    {ENETRESET, 10052},       {ECONNABORTED, 10053},    {ECONNRESET, 10054},
+    {ENOBUFS, 10055},         {EISCONN, 10056},         {ENOTCONN, 10057},
+    {ESHUTDOWN, 10058},       {ETOOMANYREFS, 10059},    {ETIMEDOUT, 10060},
+    {ECONNREFUSED, 10061},    {ELOOP, 10062},           {ENAMETOOLONG, 10063},
+    {EHOSTDOWN, 10064},       {EHOSTUNREACH, 10065},    {ENOTEMPTY, 10066},
+    {EUSERS, 10068},          {EDQUOT, 10069},          {ESTALE, 10070},
+    {EREMOTE, 10071},
 };
 
-constexpr std::string_view kUnknownErrorText = "Not a WinSock error ?";
+// Not in the socket layer's own list; numbered by the same scheme (base + the BSD errno).
+constexpr std::string_view kBrokenPipeText = "Broken pipe";
 
 }  // namespace
 
@@ -77,7 +42,7 @@ int WinSockCodeFromErrno(int errnoValue) noexcept {
     if (errnoValue == 0) {
         return 0;
     }
-    for (const ErrorRow& row : kErrorRows) {
+    for (const ErrnoRow& row : kErrnoRows) {
         if (row.errnoValue == errnoValue) {
             return row.code;
         }
@@ -86,14 +51,16 @@ int WinSockCodeFromErrno(int errnoValue) noexcept {
 }
 
 std::string SocketErrorText(int errorCode) {
-    for (const ErrorRow& row : kErrorRows) {
-        if (row.code == errorCode) {
-            return std::string(row.text);
-        }
+    if (errorCode == kWsaEPipe) {
+        return std::string(kBrokenPipeText);
+    }
+    const std::string_view listed = simple_tcp::ListedSocketErrorText(errorCode);
+    if (!listed.empty()) {
+        return std::string(listed);
     }
     const int errnoValue = errorCode - kUnlistedErrnoBase;
     if (errnoValue > 0 && ::strerrorname_np(errnoValue) != nullptr) {
         return links::SystemErrorText(errnoValue);
     }
-    return std::string(kUnknownErrorText);
+    return std::string(simple_tcp::kNotAWinSockErrorText);
 }

@@ -2,8 +2,13 @@
 
 #include <string>
 
-// The code of a host name that cannot be resolved, whatever the resolver said.
-inline constexpr int kWsaEFault = 10014;
+#include "SimpleTCPErrorTable.h"
+
+using simple_tcp::kWsaEFault;
+
+// Broken pipe has no row in the socket layer's list; Linux reports it under the code that the
+// same numbering scheme gives it (base + the BSD errno 32).
+inline constexpr int kWsaEPipe = 10032;
 
 // A platform error with no row of its own is reported above this base, so that it still counts
 // as an error (every code above 10000 does) and keeps its errno recoverable.

@@ -1,48 +1,14 @@
 #include "SimpleTCPPlatform.h"
 
-#include <arpa/inet.h>
 #include <netinet/in.h>
 #include <sys/ioctl.h>
 #include <sys/socket.h>
 #include <unistd.h>
 
-#include <algorithm>
 #include <cerrno>
 #include <cstring>
 
 namespace simple_tcp {
-
-namespace {
-
-// The resolver's own rule: a name of digits and dots that does not end in a dot is an address
-// or nothing, never a name to ask a name server about.
-bool digitsAndDots(const std::string& host) {
-    const auto digitOrDot = [](char c) { return (c >= '0' && c <= '9') || c == '.'; };
-    return host.front() >= '0' && host.front() <= '9' && host.back() != '.' &&
-           std::all_of(host.begin(), host.end(), digitOrDot);
-}
-
-}  // namespace
-
-HostText classifyHost(const std::string& host) {
-    // A name with an embedded NUL would be cut short by the C calls and reach another host; an
-    // empty one names no host at all.
-    if (host.empty() || host.find('\0') != std::string::npos) {
-        return {HostText::Kind::Invalid, 0};
-    }
-    const in_addr_t dotted = ::inet_addr(host.c_str());
-    if (dotted != INADDR_NONE) {
-        return {HostText::Kind::Address, dotted};
-    }
-    if (digitsAndDots(host)) {
-        in_addr numeric{};
-        if (::inet_aton(host.c_str(), &numeric) != 0) {
-            return {HostText::Kind::Address, numeric.s_addr};
-        }
-        return {HostText::Kind::Invalid, 0};
-    }
-    return {HostText::Kind::Name, 0};
-}
 
 WaitingBytes bytesWaiting(int fd) noexcept {
     int count = 0;

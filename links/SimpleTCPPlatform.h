@@ -4,19 +4,11 @@
 #include <cstdint>
 #include <string>
 
+#include "SimpleTCPRules.h"
+
 // POSIX helpers of the SimpleTCP unit, kept in their own namespace so that other units may
 // have helpers of the same names.
 namespace simple_tcp {
-
-// What a Host text is without asking a resolver: a dotted IPv4 address (network byte order),
-// a text that names no host (empty, an embedded NUL, or digits and dots that are no address,
-// which the resolver refuses in the same way without a query), or a name to look up.
-struct HostText {
-    enum class Kind { Address, Invalid, Name };
-    Kind kind = Kind::Invalid;
-    uint32_t address = 0;
-};
-[[nodiscard]] HostText classifyHost(const std::string& host);
 
 // Urgent bytes stay in the ordinary stream; read apart they would leave the socket readable
 // while no ordinary byte can be taken. Returns 0 or the errno of the failure.

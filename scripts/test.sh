@@ -27,6 +27,19 @@ if [ "$preset" = windows ]; then
         cmake --preset "$target"
         cmake --build --preset "$target"
     done
+    # The first window of a process starts Wine's desktop process, which would keep that test's
+    # output pipe open for many seconds after it ended: the keeper starts it here, away from
+    # CTest's pipes, and holds it until the Wine server ends.
+    ready="$WINEPREFIX/desktop-ready"
+    "$wine64" build/windows-x64/bin/wine_desktop_keeper.exe "Z:$ready" </dev/null >/dev/null 2>&1 &
+    for _ in $(seq 300); do
+        [ -e "$ready" ] && break
+        sleep 0.1
+    done
+    if [ ! -e "$ready" ]; then
+        echo "test.sh: Wine's desktop did not come up in $WINEPREFIX" >&2
+        exit 1
+    fi
     ctest --preset windows-x64
     # Without a 32-bit Wine the 32-bit build has no test programs to run, only the checks of
     # its DLLs' export tables and return instructions from the disassembly.

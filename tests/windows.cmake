@@ -9,6 +9,10 @@ add_library(tolvane_win32_test_support STATIC
 target_include_directories(tolvane_win32_test_support PUBLIC ${CMAKE_CURRENT_SOURCE_DIR})
 target_link_libraries(tolvane_win32_test_support PUBLIC user32)
 
+# Keeps Wine's desktop up for a whole run of the tests (scripts/test.sh starts it before CTest).
+add_executable(wine_desktop_keeper ${CMAKE_CURRENT_SOURCE_DIR}/support/win32_desktop_keeper.cpp)
+target_link_libraries(wine_desktop_keeper PRIVATE user32)
+
 function(tolvane_discover_windows_tests target)
     if(CMAKE_CROSSCOMPILING_EMULATOR)
         gtest_discover_tests(${target} DISCOVERY_MODE PRE_TEST NO_PRETTY_VALUES ${ARGN})

@@ -2,6 +2,7 @@
 add_executable(simple_tcp_tests
     ${CMAKE_CURRENT_LIST_DIR}/simple_tcp_test_main.cpp
     ${CMAKE_CURRENT_LIST_DIR}/simple_tcp_test_errors.cpp
+    ${CMAKE_CURRENT_LIST_DIR}/simple_tcp_test_rules.cpp
     ${CMAKE_CURRENT_LIST_DIR}/simple_tcp_test_connect.cpp
     ${CMAKE_CURRENT_LIST_DIR}/simple_tcp_test_transfer.cpp
     ${CMAKE_CURRENT_LIST_DIR}/simple_tcp_test_lifecycle.cpp

@@ -1,7 +1,5 @@
 #pragma once
 
-#include <arpa/inet.h>
-
 #include <memory>
 #include <optional>
 #include <string>
@@ -9,9 +7,10 @@
 #include <vector>
 
 #include "SimpleTCPResolver.h"
+#include "SimpleTCPRules.h"
 
-// A resolver that answers only when the test says so, and never on its own: the test keeps the
-// script and answers through it while the link owns the resolver.
+// A resolver that answers only when the test says so (on both platforms), and never on its own: the
+// test keeps the script and answers through it while the link owns the resolver.
 class FakeNameResolver : public simple_tcp::NameResolver {
 public:
     struct Script {
@@ -22,7 +21,8 @@ public:
         std::optional<simple_tcp::Lookup> answer;
 
         void Resolve(const char* dotted) {
-            answer = simple_tcp::Lookup{simple_tcp::Lookup::State::Resolved, ::inet_addr(dotted)};
+            answer = simple_tcp::Lookup{simple_tcp::Lookup::State::Resolved,
+                                        simple_tcp::classifyHost(dotted).address};
         }
         void Fail() { answer = simple_tcp::Lookup{simple_tcp::Lookup::State::Failed, 0}; }
     };

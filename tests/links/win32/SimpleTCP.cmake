@@ -1,1 +1,31 @@
-# The SimpleTCP unit's tests on Win32 (none yet).
+# The TCP client on WinSock against real sockets on 127.0.0.1, with servers the tests run
+# in-process; the shared rules' tests are the same source as on Linux.
+add_executable(simple_tcp_win32_tests
+    ${CMAKE_CURRENT_LIST_DIR}/simple_tcp_win32_test_main.cpp
+    ${CMAKE_CURRENT_LIST_DIR}/simple_tcp_win32_test_connect.cpp
+    ${CMAKE_CURRENT_LIST_DIR}/simple_tcp_win32_test_transfer.cpp
+    ${CMAKE_CURRENT_LIST_DIR}/simple_tcp_win32_test_lifecycle.cpp
+    ${CMAKE_CURRENT_LIST_DIR}/simple_tcp_win32_test_stream.cpp
+    ${CMAKE_CURRENT_LIST_DIR}/simple_tcp_win32_test_handlers.cpp
+    ${CMAKE_CURRENT_LIST_DIR}/../simple_tcp_test_rules.cpp
+    ${CMAKE_CURRENT_LIST_DIR}/../../support/fake_name_resolver.h
+    ${CMAKE_CURRENT_LIST_DIR}/../../support/win32_socket_probe.h
+    ${CMAKE_CURRENT_LIST_DIR}/../../support/win32_tcp_connection.h
+    ${CMAKE_CURRENT_LIST_DIR}/../../support/win32_tcp_event_recorder.h
+    ${CMAKE_CURRENT_LIST_DIR}/../../support/win32_tcp_event_recorder.cpp
+    ${CMAKE_CURRENT_LIST_DIR}/../../support/win32_tcp_test_server.h
+    ${CMAKE_CURRENT_LIST_DIR}/../../support/win32_tcp_test_server.cpp
+)
+target_include_directories(simple_tcp_win32_tests PRIVATE ${CMAKE_CURRENT_LIST_DIR}/../..)
+target_link_libraries(simple_tcp_win32_tests PRIVATE tolvane_links tolvane_win32_test_support
+                      ws2_32 GTest::gtest GTest::gmock)
+tolvane_discover_windows_tests(simple_tcp_win32_tests)
+
+# Loaded and unloaded by the tests while its lookups run. Beside the test program, so that the
+# loader finds it there.
+add_library(simple_tcp_resolver_module SHARED
+    ${CMAKE_CURRENT_LIST_DIR}/simple_tcp_win32_resolver_module.cpp
+)
+set_target_properties(simple_tcp_resolver_module PROPERTIES PREFIX "")
+target_link_libraries(simple_tcp_resolver_module PRIVATE tolvane_links)
+add_dependencies(simple_tcp_win32_tests simple_tcp_resolver_module)

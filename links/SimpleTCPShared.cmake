@@ -1,0 +1,9 @@
+# The SimpleTCP unit's plain C++ that both platforms compile: the error table and the rules for
+# host texts, timer periods and bytes kept unsent.
+target_sources(tolvane_links PRIVATE
+    ${CMAKE_CURRENT_LIST_DIR}/SimpleTCPErrorTable.h
+    ${CMAKE_CURRENT_LIST_DIR}/SimpleTCPErrorTable.cpp
+    ${CMAKE_CURRENT_LIST_DIR}/SimpleTCPRules.h
+    ${CMAKE_CURRENT_LIST_DIR}/SimpleTCPRules.cpp
+    ${CMAKE_CURRENT_LIST_DIR}/SimpleTCPResolver.h
+)

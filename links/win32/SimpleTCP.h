@@ -1,0 +1,259 @@
+#pragma once
+
+#include <cstdint>
+#include <functional>
+#include <memory>
+#include <stdexcept>
+#include <string>
+#include <string_view>
+#include <utility>
+
+#include "LinkCommon.h"
+#include "LinkWindow.h"
+#include "SimpleTCPResolver.h"
+#include "SimpleTCPRules.h"
+
+// The bytes of one readable notification, positioned at their start; it belongs to the link and
+// lives only while the OnRead handler runs.
+class TSimpleTCPStream {
+public:
+    explicit TSimpleTCPStream(std::string_view bytes) noexcept : m_bytes(bytes) {}
+
+    [[nodiscard]] int64_t Size() const noexcept { return static_cast<int64_t>(m_bytes.size()); }
+    [[nodiscard]] int64_t Position() const noexcept { return static_cast<int64_t>(m_position); }
+    // Moves within the bytes; a position outside them is taken as the nearest end.
+    void SetPosition(int64_t Value) noexcept;
+    // Copies up to Count bytes from the position on and moves past them; returns the count.
+    int Read(void* Buffer, int Count) noexcept;
+    // The bytes from the position to the end, which it moves to.
+    std::string ReadAll();
+
+private:
+    std::string_view m_bytes;
+    size_t m_position = 0;
+};
+
+using TSimpleTCPClientDataAvailEvent = std::function<void(TComponent* Sender, int DataSize)>;
+using TSimpleTCPClientIOEvent = std::function<void(TComponent* Sender, TSimpleTCPStream& Stream)>;
+using TSimpleTCPErrorEvent =
+    std::function<void(TComponent* Sender, int Socket, int ErrorCode, const std::string& ErrorMsg)>;
+
+// Raised when the window refuses the component's timer.
+class EOutOfResources : public std::runtime_error {
+public:
+    using std::runtime_error::runtime_error;
+};
+
+// A component with a hidden window of the thread that creates it and one window timer on it.
+// The window carries the component's notifications; the thread's message loop delivers them.
+class TTimerComponent : public TComponent {
+public:
+    TTimerComponent();
+    ~TTimerComponent() override;
+
+    [[nodiscard]] bool TimerEnabled() const noexcept { return m_timerEnabled; }
+    [[nodiscard]] int32_t TimerInterval() const noexcept { return m_timerInterval; }
+
+    // Receives what escaped from a handler called by a timer tick or a socket notification;
+    // without it the message goes to the debugger's output. The component stays as it was.
+    TLinkExceptionEvent OnException;
+
+protected:
+    void SetTimerEnabled(bool Value);
+    void SetTimerInterval(int32_t Value);
+
+    virtual void UpdateTimer();
+    [[nodiscard]] virtual bool TimerAllowed() const { return true; }
+    virtual void TimerFired() {}
+
+    // One message of the hidden window; true when it was handled here.
+    virtual bool WndProc(UINT Message, WPARAM WParam, LPARAM LParam);
+    [[nodiscard]] HWND WindowHandle() const noexcept { return m_window.Handle(); }
+
+    [[nodiscard]] bool Destroying() const noexcept { return m_destroying; }
+    void BeginDestroying() noexcept { m_destroying = true; }
+
+    // Runs work from a window message so that no exception leaves the message.
+    void RunFromEventLoop(const std::function<void()>& work) noexcept;
+
+    // Calls an event handler, if one is bound, with the component as Sender. A handler may
+    // destroy the component: the call runs a copy of the handler, and the result tells whether
+    // the component still exists, so that the caller stops touching it when not.
+    template <typename Event, typename... Args>
+    bool Fire(const Event& event, Args&&... args) {
+        if (!event) {
+            return true;
+        }
+        const std::weak_ptr<const void> alive = AliveToken();
+        const Event handler = event;
+        handler(this, std::forward<Args>(args)...);
+        return !alive.expired();
+    }
+
+private:
+    void reportException(const std::string& message) noexcept;
+
+    links::LinkWindow m_window;
+    bool m_timerEnabled = false;
+    int32_t m_timerInterval = 0;
+    bool m_destroying = false;
+};
+
+// A non-blocking IPv4 stream socket whose progress arrives as WinSock's asynchronous selection
+// on the component's window: connect completed, data readable, peer closed and, only while
+// bytes wait to be written, writable; each with the error code in the message.
+class TCustomSocket : public TTimerComponent {
+public:
+    TCustomSocket();
+    ~TCustomSocket() override;
+
+    [[nodiscard]] virtual bool Connected() const { return m_activeRequested; }
+    virtual void SetConnected(bool Value);
+    [[nodiscard]] const std::string& Host() const noexcept { return m_host; }
+    virtual void SetHost(const std::string& Value);
+    [[nodiscard]] uint16_t Port() const noexcept { return m_port; }
+    virtual void SetPort(uint16_t Value);
+    [[nodiscard]] bool AllowChangeHostAndPortOnConnection() const noexcept;
+    void SetAllowChangeHostAndPortOnConnection(bool Value) noexcept;
+    // The socket, or -1. WinSock handles are kernel handles, whose values fit 32 bits.
+    [[nodiscard]] int SocketHandle() const noexcept;
+
+    // Bytes held back unsent at most, and bytes taken from the socket per readable notification.
+    static constexpr int kMaxUnsentBytes = simple_tcp::kMaxUnsentBytes;
+    static constexpr int kReadBytesPerNotification = simple_tcp::kReadBytesPerNotification;
+
+    // Hands Length bytes to the connection, whole and in order behind every byte handed over
+    // before. What WinSock does not take at once (a peer that stops reading, a connect still
+    // pending) is kept, at most kMaxUnsentBytes in all, and written before any later bytes when
+    // the socket reports it can take more; PendingBytes() tells how many wait. Returns:
+    // - Length: every byte was sent or kept;
+    // - 0: no socket, or a Length of 0 or less; nothing is sent and nothing reported;
+    // - -1: the link is closed and the failure already reported (OnDisconnected, then
+    //   OnConnectionLost if it was up, then OnError): a WinSock error, or bytes that would
+    //   take the kept ones beyond kMaxUnsentBytes, reported as 10035 "Operation would block".
+    //   No refused byte is kept; while bytes were kept, no refused byte was sent either.
+    // Closing, by anyone, discards the kept bytes, and its abortive close may cut what WinSock
+    // still held.
+    int SendBuffer(const void* Data, int Length);
+    // Bytes handed to SendBuffer that wait for the socket; 0 once all are with WinSock.
+    [[nodiscard]] int PendingBytes() const noexcept { return static_cast<int>(m_unsent.size()); }
+
+    // One receive of at most Size bytes that are waiting: returns the count, 0 when nothing
+    // waits or the peer closed (reported), -1 after an error (reported). It also resumes the
+    // readable notifications that an OnDataAvailable handler paused by leaving bytes unread.
+    int ReceiveBuffer(void* Buffer, int Size);
+
+    void Disconnect() { SetConnected(false); }
+
+    // Whether the attempt requested last is still waiting for its host name to be looked up.
+    // Meanwhile Host and Port may change without any event: a new Host ends the lookup and the
+    // attempt goes on with the new text; a new Port is used when the answer comes.
+    [[nodiscard]] bool Resolving() const noexcept { return m_resolving; }
+    // Host names are looked up by this resolver (the system's unless replaced), away from this
+    // thread. A lookup that runs when the resolver is replaced starts again with the new one.
+    void SetNameResolver(std::unique_ptr<simple_tcp::NameResolver> resolver);
+
+    TSimpleTCPErrorEvent OnError;
+
+protected:
+    enum : int { kFdRead = 1, kFdWrite = 2, kFdAccept = 8, kFdConnect = 16, kFdClose = 32 };
+
+    virtual void SocketError(int Socket, int ErrorCode);
+    virtual void OpenConnection() = 0;
+    virtual void CloseConnection();
+    virtual void DoConnected() = 0;
+    virtual void DoDisconnected(int Socket) = 0;
+    virtual void DoDataAvailable(int Socket, int Count, bool& Handled) = 0;
+    virtual void DoRead(int Socket, TSimpleTCPStream& Stream) = 0;
+
+    bool WndProc(UINT Message, WPARAM WParam, LPARAM LParam) override;
+
+    [[nodiscard]] bool ActiveRequested() const noexcept { return m_activeRequested; }
+
+    // Creates the socket of a new attempt, selects its notifications and starts its connect;
+    // every failure is reported through SocketError.
+    void ConnectTo(uint32_t Address);
+
+    // Dispatches one notification: an error code above 10000 is a failure whatever the event.
+    void SocketNotify(int Socket, int Event, int ErrorCode);
+
+    // Closes the socket without any event; for destruction.
+    void CloseSilently() noexcept;
+
+    // Looks Host up away from this thread; the answer comes to HostResolved on this thread,
+    // unless the attempt ends first (closing, by anyone, abandons the lookup).
+    void ResolveHost();
+    virtual void HostResolved(const simple_tcp::Lookup& answer) = 0;
+
+private:
+    enum class SliceEnd { Full, Nothing, PeerClosed, Error, Gone };
+
+    void pollLookup();
+    void abandonLookup() noexcept;
+    void changeEndpoint(const std::function<void()>& store, const char* refusal);
+    void onSocketMessage(WPARAM socket, LPARAM selection);
+    [[nodiscard]] bool selectNotifications(bool writable);
+    void writeUnsent(int Socket);
+    int failSend(int Socket, int ErrorCode);
+    void readNotification(int Socket);
+    void closeNotification(int Socket);
+    void offerWaitingBytes(int Socket, int taken);
+    SliceEnd readSlice(int Socket, int& error);
+    [[nodiscard]] bool isCurrent(int socket, uint64_t generation) const noexcept;
+    [[nodiscard]] bool waitingOrReport(int Socket, int& waiting);
+    int receiveOnce(int Socket, void* Buffer, int Size);
+    int closeSocket() noexcept;
+
+    std::unique_ptr<simple_tcp::NameResolver> m_resolver;
+    bool m_resolving = false;
+    uintptr_t m_socket;
+    uint64_t m_generation = 0;
+    bool m_connectPending = false;
+    bool m_writeSelected = false;
+    simple_tcp::UnsentBytes m_unsent;
+    bool m_readPaused = false;
+    uint64_t m_bytesTakenByOwner = 0;
+    bool m_activeRequested = false;
+    bool m_allowChangeHostAndPortOnConnection = false;
+    std::string m_host;
+    uint16_t m_port = 0;
+};
+
+// The TCP client: connects to Host:Port, reports through events and retries on its timer.
+// Events fire synchronously inside the call or notification that causes them; a handler may
+// write Connected, Host or Port again, or delete the client, which then stops at once.
+class TSimpleTCPClient : public TCustomSocket {
+public:
+    TSimpleTCPClient();
+    ~TSimpleTCPClient() override;
+
+    [[nodiscard]] bool AutoReconnect() const noexcept { return m_autoReconnect; }
+    void SetAutoReconnect(bool Value) noexcept { m_autoReconnect = Value; }
+    [[nodiscard]] int32_t AutoReconnectInterval() const noexcept { return TimerInterval(); }
+    void SetAutoReconnectInterval(int32_t Value) { SetTimerInterval(Value); }
+
+    [[nodiscard]] bool Connected() const override { return m_established; }
+    void SetConnected(bool Value) override;
+
+    TNotifyEvent OnConnected;
+    TNotifyEvent OnDisconnected;
+    TNotifyEvent OnConnectionLost;
+    TSimpleTCPClientDataAvailEvent OnDataAvailable;
+    TSimpleTCPClientIOEvent OnRead;
+
+protected:
+    void TimerFired() override;
+    void SocketError(int Socket, int ErrorCode) override;
+    void OpenConnection() override;
+    void CloseConnection() override;
+    void DoConnected() override;
+    void DoDisconnected(int Socket) override;
+    void DoDataAvailable(int Socket, int Count, bool& Handled) override;
+    void DoRead(int Socket, TSimpleTCPStream& Stream) override;
+    virtual void DoConnectionLost();
+    void HostResolved(const simple_tcp::Lookup& answer) override;
+
+private:
+    bool m_autoReconnect = false;
+    bool m_established = false;
+};

@@ -1,0 +1,514 @@
+#include "support/win32_socket_probe.h"
+
+#include <gtest/gtest.h>
+
+#include <cstring>
+#include <memory>
+#include <stdexcept>
+#include <string>
+#include <thread>
+#include <tuple>
+#include <utility>
+#include <vector>
+
+#include "SimpleTCP.h"
+#include "SimpleTCPRules.h"
+#include "support/fake_name_resolver.h"
+#include "support/win32_tcp_event_recorder.h"
+#include "support/win32_tcp_test_server.h"
+
+namespace {
+
+using Events = std::vector<std::string>;
+
+// Fails locally, in the resolver's own parsing of numeric names, with no query on the network.
+const std::string kUnresolvableHost = std::string("999.999.999.999");
+
+std::unique_ptr<TSimpleTCPClient> clientFor(uint16_t port) {
+    auto client = std::make_unique<TSimpleTCPClient>();
+    client->SetHost(std::string("127.0.0.1"));
+    client->SetPort(port);
+    return client;
+}
+
+void connectAndWait(TSimpleTCPClient& client, const TcpEventRecorder& recorder) {
+    client.SetConnected(true);
+    ASSERT_TRUE(spinUntil([&] { return recorder.saw("Connected"); })) << recorder.joined();
+}
+
+TEST(SimpleTCPClient, StartsIdleWithItsDefaults) {
+    TSimpleTCPClient client;
+    EXPECT_FALSE(client.AutoReconnect());
+    EXPECT_EQ(client.AutoReconnectInterval(), 20000);
+    EXPECT_FALSE(client.Connected());
+    EXPECT_FALSE(client.AllowChangeHostAndPortOnConnection());
+    EXPECT_TRUE(client.Host().empty());
+    EXPECT_EQ(client.Port(), 0);
+    EXPECT_EQ(client.SocketHandle(), -1);
+    EXPECT_FALSE(client.TimerEnabled());
+}
+
+TEST(SimpleTCPClient, ConnectReportsConnectedOnceAndReadsFalseUntilThen) {
+    TcpTestServer server;
+    auto client = clientFor(server.port());
+    TcpEventRecorder recorder(*client);
+    client->SetConnected(true);
+    EXPECT_FALSE(client->Connected());
+    EXPECT_GE(client->SocketHandle(), 0);
+    ASSERT_TRUE(spinUntil([&] { return recorder.saw("Connected"); }));
+    spinFor(std::chrono::milliseconds(50));
+    EXPECT_EQ(recorder.events(), (Events{"Connected"}));
+    EXPECT_TRUE(client->Connected());
+    EXPECT_FALSE(client->TimerEnabled());
+    EXPECT_TRUE(server.accept().valid());
+    RecordProperty("events", recorder.joined());
+}
+
+TEST(SimpleTCPClient, WritingTrueTwiceWhilePendingStartsOneAttempt) {
+    TcpTestServer server;
+    auto client = clientFor(server.port());
+    TcpEventRecorder recorder(*client);
+    client->SetConnected(true);
+    const int socket = client->SocketHandle();
+    client->SetConnected(true);
+    EXPECT_EQ(client->SocketHandle(), socket);
+    EXPECT_FALSE(client->Connected());
+    ASSERT_TRUE(spinUntil([&] { return recorder.saw("Connected"); }));
+    spinFor(std::chrono::milliseconds(50));
+    EXPECT_EQ(recorder.events(), (Events{"Connected"}));
+    EXPECT_TRUE(server.accept().valid());
+    EXPECT_FALSE(server.hasPendingConnection());
+    RecordProperty("events", recorder.joined());
+}
+
+TEST(SimpleTCPClient, RefusedConnectReportsDisconnectedThenErrorAndArmsTheRetry) {
+    TcpTestServer refusing(TcpTestServer::Mode::Refusing);
+    auto client = clientFor(refusing.port());
+    TcpEventRecorder recorder(*client);
+    client->SetConnected(true);
+    const int socket = client->SocketHandle();
+    ASSERT_TRUE(spinUntil([&] { return recorder.events().size() >= 2; }));
+    spinFor(std::chrono::milliseconds(50));
+    EXPECT_EQ(recorder.events(), (Events{"Disconnected", "Error 10061 Connection refused"}));
+    EXPECT_EQ(recorder.lastErrorSocket(), socket);
+    EXPECT_EQ(client->SocketHandle(), -1);
+    EXPECT_FALSE(client->Connected());
+    EXPECT_TRUE(client->TimerEnabled());
+    RecordProperty("events", recorder.joined());
+}
+
+TEST(SimpleTCPClient, RetryTimerConnectsOnceThePortListens) {
+    TcpTestServer server(TcpTestServer::Mode::Refusing);
+    auto client = clientFor(server.port());
+    client->SetAutoReconnectInterval(30);
+    TcpEventRecorder recorder(*client);
+    client->SetConnected(true);
+    ASSERT_TRUE(spinUntil([&] { return recorder.count("Error 10061 Connection refused") >= 2; }))
+        << "the retry timer made no second attempt: " << recorder.joined();
+    server.listen();
+    ASSERT_TRUE(spinUntil([&] { return recorder.saw("Connected"); })) << recorder.joined();
+    EXPECT_EQ(recorder.events().back(), "Connected");
+    EXPECT_FALSE(client->TimerEnabled());
+    spinFor(std::chrono::milliseconds(100));
+    EXPECT_EQ(recorder.events().back(), "Connected");
+    EXPECT_TRUE(server.accept().valid());
+    EXPECT_FALSE(server.hasPendingConnection());
+}
+
+TEST(SimpleTCPClient, UnresolvableHostReportsBadAddressWithoutASocket) {
+    // A NUL inside the text must not let the part before it pass for the whole name.
+    const std::string cutShort = std::string("127.0.0.1\0.example", 19);
+    for (const std::string& host : {kUnresolvableHost, std::string(), cutShort}) {
+        TSimpleTCPClient client;
+        client.SetHost(host);
+        client.SetPort(23);
+        TcpEventRecorder recorder(client);
+        client.SetConnected(true);
+        EXPECT_EQ(recorder.events(), (Events{"Disconnected", "Error 10014 Bad address"})) << host;
+        EXPECT_EQ(recorder.lastErrorSocket(), -1);
+        EXPECT_EQ(client.SocketHandle(), -1);
+        EXPECT_TRUE(client.TimerEnabled());
+        RecordProperty("events", recorder.joined());
+    }
+}
+
+// The hosts file knows the name, so the system's resolver answers without a name server.
+TEST(SimpleTCPClient, HostNameIsLookedUpAwayFromTheCallingThread) {
+    TcpTestServer server;
+    auto client = clientFor(server.port());
+    client->SetHost(std::string("localhost"));
+    TcpEventRecorder recorder(*client);
+    client->SetConnected(true);
+    EXPECT_EQ(client->SocketHandle(), -1) << "the attempt waited for the resolver";
+    EXPECT_TRUE(recorder.events().empty());
+    ASSERT_TRUE(spinUntil([&] { return recorder.saw("Connected"); })) << recorder.joined();
+    EXPECT_EQ(recorder.events(), (Events{"Connected"}));
+    EXPECT_TRUE(server.accept().valid());
+}
+
+TEST(SimpleTCPClient, AttemptWaitsForTheResolverAsLongAsItTakesThenConnects) {
+    TcpTestServer server;
+    auto client = clientFor(server.port());
+    client->SetHost(std::string("encoder.example"));
+    const auto resolver = FakeNameResolver::InstallIn(*client);
+    TcpEventRecorder recorder(*client);
+    client->SetConnected(true);
+    EXPECT_TRUE(client->Resolving());
+    spinFor(std::chrono::milliseconds(100));
+    client->SetConnected(true);  // a retry while the lookup runs starts no second one
+    EXPECT_EQ(resolver->started, (std::vector<std::string>{"encoder.example"}));
+    EXPECT_TRUE(recorder.events().empty());
+    EXPECT_EQ(client->SocketHandle(), -1);
+    EXPECT_EQ(client->SendBuffer("G=1\r", 4), 0) << "nothing to send on before a socket exists";
+    resolver->Resolve("127.0.0.1");
+    ASSERT_TRUE(spinUntil([&] { return recorder.saw("Connected"); })) << recorder.joined();
+    EXPECT_EQ(recorder.events(), (Events{"Connected"}));
+    EXPECT_FALSE(client->Resolving());
+    EXPECT_TRUE(server.accept().valid());
+}
+
+TEST(SimpleTCPClient, NameWithoutAnAddressReportsBadAddressWhenTheAnswerComes) {
+    auto client = clientFor(23);
+    client->SetHost(std::string("nowhere.example"));
+    const auto resolver = FakeNameResolver::InstallIn(*client);
+    TcpEventRecorder recorder(*client);
+    client->SetConnected(true);
+    EXPECT_TRUE(recorder.events().empty());
+    resolver->Fail();
+    ASSERT_TRUE(spinUntil([&] { return recorder.events().size() >= 2; }));
+    EXPECT_EQ(recorder.events(), (Events{"Disconnected", "Error 10014 Bad address"}));
+    EXPECT_EQ(recorder.lastErrorSocket(), -1);
+    EXPECT_TRUE(client->TimerEnabled());
+    EXPECT_FALSE(client->Resolving());
+}
+
+// Whatever ends the attempt while its name is looked up wins: the answer, however late, is
+// never used to connect.
+TEST(SimpleTCPClient, DisconnectOrDestructionWhileALookupRunsWinsOverItsLateAnswer) {
+    for (const bool destroy : {false, true}) {
+        TcpTestServer server;
+        auto client = clientFor(server.port());
+        client->SetHost(std::string("encoder.example"));
+        const auto resolver = FakeNameResolver::InstallIn(*client);
+        TcpEventRecorder recorder(*client);
+        client->SetConnected(true);
+        if (destroy) {
+            client.reset();
+            EXPECT_TRUE(resolver->destroyed);
+        } else {
+            client->Disconnect();
+            EXPECT_FALSE(client->Resolving());
+        }
+        const Events afterTheEnd = recorder.events();
+        EXPECT_EQ(afterTheEnd, destroy ? Events{} : Events{"Disconnected"});
+        EXPECT_EQ(resolver->abandoned, 1) << destroy;
+        resolver->Resolve("127.0.0.1");
+        spinFor(std::chrono::milliseconds(100));
+        EXPECT_EQ(recorder.events(), afterTheEnd) << destroy;
+        EXPECT_FALSE(server.hasPendingConnection()) << destroy;
+        if (!destroy) {
+            EXPECT_FALSE(client->TimerEnabled());
+            EXPECT_EQ(client->SocketHandle(), -1);
+        }
+    }
+}
+
+// There is no connection yet to keep, so an edit is taken without any event, allowed or not: a
+// new name is looked up, a dotted address connected to at once, a new port used when the answer
+// comes; the answer for the old name is never used.
+TEST(SimpleTCPClient, HostOrPortChangeWhileALookupRunsTakesEffectWithoutEvents) {
+    for (const bool dotted : {false, true}) {
+        TcpTestServer server;
+        auto client = clientFor(1);
+        client->SetHost(std::string("first.example"));
+        const auto resolver = FakeNameResolver::InstallIn(*client);
+        TcpEventRecorder recorder(*client);
+        client->SetConnected(true);
+        client->SetPort(server.port());
+        client->SetHost(dotted ? std::string("127.0.0.1") : std::string("second.example"));
+        EXPECT_TRUE(recorder.events().empty()) << recorder.joined();
+        EXPECT_EQ(resolver->abandoned, 1);
+        EXPECT_EQ(resolver->started.size(), dotted ? 1u : 2u);
+        EXPECT_EQ(client->Resolving(), !dotted);
+        if (!dotted) {
+            EXPECT_EQ(resolver->started.back(), "second.example");
+            resolver->Resolve("127.0.0.1");
+        }
+        ASSERT_TRUE(spinUntil([&] { return recorder.saw("Connected"); })) << recorder.joined();
+        EXPECT_EQ(recorder.events(), (Events{"Connected"}));
+        EXPECT_TRUE(server.accept().valid());
+    }
+}
+
+simple_tcp::Lookup answerWithin(simple_tcp::NameResolver& resolver, std::chrono::seconds limit) {
+    const auto deadline = std::chrono::steady_clock::now() + limit;
+    simple_tcp::Lookup answer = resolver.Poll();
+    while (answer.state == simple_tcp::Lookup::State::Running &&
+           std::chrono::steady_clock::now() < deadline) {
+        std::this_thread::sleep_for(std::chrono::milliseconds(1));
+        answer = resolver.Poll();
+    }
+    return answer;
+}
+
+// The hosts file answers, so no name server is asked. Lookups left running when the resolver
+// goes are left to the C library, which the sanitizer build watches.
+TEST(SystemResolver, GivesTheAnswerOfTheLatestLookupOnce) {
+    using State = simple_tcp::Lookup::State;
+    const auto resolver = simple_tcp::MakeSystemResolver();
+    EXPECT_EQ(resolver->Poll().state, State::Failed) << "no lookup yet";
+    resolver->Start("localhost");
+    resolver->Abandon();
+    EXPECT_EQ(resolver->Poll().state, State::Failed) << "an abandoned lookup answered";
+    resolver->Start("localhost");
+    const simple_tcp::Lookup answer = answerWithin(*resolver, std::chrono::seconds(5));
+    EXPECT_EQ(answer.state, State::Resolved);
+    EXPECT_EQ(answer.address, simple_tcp::classifyHost("127.0.0.1").address);
+    EXPECT_EQ(resolver->Poll().state, State::Failed) << "the answer was given twice";
+    for (int round = 0; round < 50; ++round) {
+        auto goingAway = simple_tcp::MakeSystemResolver();
+        goingAway->Start("localhost");
+        goingAway->Start("localhost");
+    }
+}
+
+// The lookup's thread holds the module whose code it runs: a host may unload the library while
+// a lookup runs, and the module goes only once the thread is out of it, and then for good.
+TEST(SystemResolver, ModuleUnloadedWhileALookupRunsGoesOnlyWhenItsThreadsAreDone) {
+    constexpr const char* kModule = "simple_tcp_resolver_module.dll";
+    for (int round = 0; round < 20; ++round) {
+        const HMODULE module = LoadLibraryA(kModule);
+        ASSERT_NE(module, nullptr) << "cannot load " << kModule << ": " << GetLastError();
+        void (*startLookup)(const char*) = nullptr;
+        const FARPROC address = GetProcAddress(module, "StartLookup");
+        ASSERT_NE(address, nullptr);
+        std::memcpy(&startLookup, &address, sizeof startLookup);
+        startLookup("localhost");
+        startLookup("localhost");
+        FreeLibrary(module);
+        EXPECT_TRUE(spinUntil([&] { return GetModuleHandleA(kModule) == nullptr; }))
+            << "round " << round << ": the module stayed loaded";
+    }
+}
+
+// Only a name goes to the resolver: a dotted address connects at once, and a text of digits
+// and dots that is no address fails at once, as the resolver would without a query.
+TEST(SimpleTCPClient, HostTextsThatAreNoNamesNeverReachTheResolver) {
+    using Kind = simple_tcp::HostText::Kind;
+    const std::tuple<std::string, Kind, const char*> cases[] = {
+        {"127.0.0.1", Kind::Address, "127.0.0.1"},
+        {"127.1", Kind::Address, "127.0.0.1"},
+        {"255.255.255.255", Kind::Address, "255.255.255.255"},
+        {"999.999.999.999", Kind::Invalid, nullptr},
+        {"1.2.3.4.5", Kind::Invalid, nullptr},
+        {"", Kind::Invalid, nullptr},
+        {std::string("127.0.0.1\0.example", 18), Kind::Invalid, nullptr},
+        {"1.2.3.", Kind::Name, nullptr},
+        {"10.example", Kind::Name, nullptr},
+        {"localhost", Kind::Name, nullptr}};
+    for (const auto& [text, kind, address] : cases) {
+        const simple_tcp::HostText host = simple_tcp::classifyHost(text);
+        EXPECT_EQ(host.kind, kind) << text;
+        if (address != nullptr) {
+            EXPECT_EQ(host.address, ::inet_addr(address)) << text;
+        }
+    }
+    TcpTestServer server;
+    auto client = clientFor(server.port());
+    const auto resolver = FakeNameResolver::InstallIn(*client);
+    client->SetConnected(true);
+    EXPECT_GE(client->SocketHandle(), 0);
+    EXPECT_TRUE(resolver->started.empty());
+}
+
+TEST(SimpleTCPClient, WritingFalseWhenIdleFiresNothing) {
+    TSimpleTCPClient client;
+    TcpEventRecorder recorder(client);
+    client.SetConnected(false);
+    client.Disconnect();
+    EXPECT_TRUE(recorder.events().empty());
+}
+
+TEST(SimpleTCPClient, WritingFalseWhileConnectingEndsTheAttemptForGood) {
+    TcpTestServer server;
+    auto client = clientFor(server.port());
+    TcpEventRecorder recorder(*client);
+    client->SetConnected(true);
+    client->SetConnected(false);
+    EXPECT_EQ(recorder.events(), (Events{"Disconnected"}));
+    spinFor(std::chrono::milliseconds(100));
+    EXPECT_EQ(recorder.events(), (Events{"Disconnected"}));
+    EXPECT_EQ(client->SocketHandle(), -1);
+    EXPECT_FALSE(client->TimerEnabled());
+}
+
+TEST(SimpleTCPClient, DisconnectByTheOwnerFiresDisconnectedOnceAndResetsThePeer) {
+    TcpTestServer server;
+    auto client = clientFor(server.port());
+    TcpEventRecorder recorder(*client);
+    connectAndWait(*client, recorder);
+    TcpTestPeer peer = server.accept();
+    client->Disconnect();
+    EXPECT_EQ(recorder.events(), (Events{"Connected", "Disconnected"}));
+    EXPECT_EQ(client->SocketHandle(), -1);
+    EXPECT_FALSE(client->Connected());
+    EXPECT_FALSE(client->TimerEnabled());
+    EXPECT_TRUE(peerWasReset(peer)) << "the close should be abortive";
+    spinFor(std::chrono::milliseconds(50));
+    EXPECT_EQ(recorder.events().size(), 2u);
+}
+
+TEST(SimpleTCPClient, HostAndPortCannotChangeWhileActive) {
+    TcpTestServer server;
+    auto client = clientFor(server.port());
+    TcpEventRecorder recorder(*client);
+    client->SetConnected(true);
+    try {
+        client->SetPort(static_cast<uint16_t>(server.port() + 1));
+        ADD_FAILURE() << "changing Port while connecting was accepted";
+    } catch (const std::runtime_error& error) {
+        EXPECT_STREQ(error.what(), "Cannot change Port while active");
+    }
+    connectAndWait(*client, recorder);
+    try {
+        client->SetHost(std::string("127.0.0.2"));
+        ADD_FAILURE() << "changing Host while connected was accepted";
+    } catch (const std::runtime_error& error) {
+        EXPECT_STREQ(error.what(), "Cannot change Host while active");
+    }
+    EXPECT_NO_THROW(client->SetHost(std::string("127.0.0.1")));
+    EXPECT_EQ(client->Host(), std::string("127.0.0.1"));
+    EXPECT_EQ(client->Port(), server.port());
+    EXPECT_TRUE(client->Connected());
+    EXPECT_EQ(recorder.events(), (Events{"Connected"}));
+}
+
+TEST(SimpleTCPClient, PortChangeWhileActiveReconnectsWhenAllowed) {
+    TcpTestServer first;
+    TcpTestServer second;
+    auto client = clientFor(first.port());
+    client->SetAllowChangeHostAndPortOnConnection(true);
+    TcpEventRecorder recorder(*client);
+    connectAndWait(*client, recorder);
+    client->SetPort(second.port());
+    EXPECT_EQ(client->Port(), second.port());
+    ASSERT_TRUE(spinUntil([&] { return recorder.count("Connected") == 2; }));
+    EXPECT_EQ(recorder.events(), (Events{"Connected", "Disconnected", "Connected"}));
+    EXPECT_TRUE(second.accept().valid());
+}
+
+TEST(SimpleTCPClient, ClosingStopsTheRetryTimer) {
+    TcpTestServer refusing(TcpTestServer::Mode::Refusing);
+    auto client = clientFor(refusing.port());
+    client->SetAutoReconnectInterval(30);
+    TcpEventRecorder recorder(*client);
+    client->SetConnected(true);
+    ASSERT_TRUE(spinUntil([&] { return recorder.events().size() >= 2; }));
+    client->SetConnected(true);  // the owner's own attempt; the timer runs on meanwhile
+    ASSERT_TRUE(client->TimerEnabled());
+    client->Disconnect();
+    EXPECT_FALSE(client->TimerEnabled());
+    recorder.clear();
+    spinFor(std::chrono::milliseconds(150));
+    EXPECT_TRUE(recorder.events().empty()) << "the retry timer went on: " << recorder.joined();
+}
+
+// A window timer's period cannot be read back: the longest interval is accepted, and it does
+// not tick early, as it would if the value were cut or wrapped on its way to the window.
+TEST(SimpleTCPClient, LongestReconnectIntervalIsAcceptedAsATimerPeriod) {
+    TcpTestServer refusing(TcpTestServer::Mode::Refusing);
+    auto client = clientFor(refusing.port());
+    client->SetAutoReconnectInterval(2147480000);
+    TcpEventRecorder recorder(*client);
+    client->SetConnected(true);
+    ASSERT_TRUE(spinUntil([&] { return recorder.events().size() >= 2; }));
+    EXPECT_TRUE(client->TimerEnabled());
+    spinFor(std::chrono::milliseconds(200));
+    EXPECT_EQ(recorder.events().size(), 2u) << recorder.joined();
+}
+
+// The periods themselves are the shared rule's (SimpleTCPTimerPeriod); here the window runs
+// them: 0 ticks at the shortest period, a negative interval never within the test.
+TEST(SimpleTCPClient, ReconnectIntervalsTheTimerCannotRunAreBounded) {
+    for (const int32_t interval : {0, -1}) {
+        TSimpleTCPClient client;
+        client.SetHost(kUnresolvableHost);
+        int errors = 0;
+        client.OnError = [&](TComponent*, int, int, const std::string&) { ++errors; };
+        client.SetAutoReconnectInterval(interval);
+        client.SetConnected(true);
+        EXPECT_EQ(client.AutoReconnectInterval(), interval);
+        EXPECT_TRUE(client.TimerEnabled());
+        spinFor(std::chrono::milliseconds(200));
+        if (interval == 0) {
+            EXPECT_GE(errors, 3) << "the retry timer did not tick at its shortest period";
+        } else {
+            EXPECT_EQ(errors, 1) << "a negative interval ticked";
+        }
+    }
+}
+
+TEST(SimpleTCPClient, FailureWithoutOnErrorIsRaisedToTheCaller) {
+    TSimpleTCPClient client;
+    client.SetHost(kUnresolvableHost);
+    try {
+        client.SetConnected(true);
+        ADD_FAILURE() << "no exception";
+    } catch (const std::runtime_error& error) {
+        EXPECT_STREQ(error.what(), "Bad address");
+    }
+    EXPECT_EQ(client.SocketHandle(), -1);
+    EXPECT_TRUE(client.TimerEnabled());
+}
+
+TEST(SimpleTCPClient, FailureWithoutOnErrorInANotificationGoesToOnException) {
+    TcpTestServer refusing(TcpTestServer::Mode::Refusing);
+    auto client = clientFor(refusing.port());
+    std::vector<std::string> caught;
+    client->OnException = [&](TComponent* sender, const std::string& message) {
+        EXPECT_EQ(sender, client.get());
+        caught.push_back(message);
+    };
+    client->SetConnected(true);
+    ASSERT_TRUE(spinUntil([&] { return !caught.empty(); }));
+    EXPECT_EQ(caught, (std::vector<std::string>{"Connection refused"}));
+    EXPECT_EQ(client->SocketHandle(), -1);
+    EXPECT_TRUE(client->TimerEnabled());
+}
+
+TEST(SimpleTCPClient, HandlerExceptionLeavesTheLinkWhereItWas) {
+    TcpTestServer server;
+    auto client = clientFor(server.port());
+    std::vector<std::string> caught;
+    client->OnException = [&](TComponent*, const std::string& message) {
+        caught.push_back(message);
+    };
+    client->OnConnected = [](TComponent*) { throw std::runtime_error("handler failed"); };
+    client->SetConnected(true);
+    ASSERT_TRUE(spinUntil([&] { return !caught.empty(); }));
+    EXPECT_EQ(caught, (std::vector<std::string>{"handler failed"}));
+    EXPECT_TRUE(client->Connected());
+    EXPECT_GE(client->SocketHandle(), 0);
+}
+
+// The window refuses a timer once it is gone, the way it refuses one when the desktop's timers
+// run out.
+class ClientThatLosesItsWindow : public TSimpleTCPClient {
+public:
+    void LoseWindow() { DestroyWindow(WindowHandle()); }
+};
+
+TEST(SimpleTCPClient, RefusedTimerRaisesNotEnoughTimers) {
+    ClientThatLosesItsWindow client;
+    client.SetHost(kUnresolvableHost);
+    client.OnError = [](TComponent*, int, int, const std::string&) {};
+    client.LoseWindow();
+    try {
+        client.SetConnected(true);
+        ADD_FAILURE() << "the refused timer went unnoticed";
+    } catch (const EOutOfResources& error) {
+        EXPECT_STREQ(error.what(), "Not enough timers available");
+    }
+}
+
+}  // namespace
