@@ -7,6 +7,8 @@
 #include <string_view>
 
 #include "pipeline/rds_group_record.h"
+#include "plugin/qt_controls.h"
+#include "plugin/tform1_handlers.h"
 
 class QCheckBox;
 class QCloseEvent;
@@ -28,8 +30,9 @@ class TVaComm;
 
 // The plug-in's one window. It owns every control, timer and link; the controls are the
 // run-time settings that the intake, the filter and the output read when they need them.
-// The operations are defined in the folder of their subsystem.
-class TForm1 : public QWidget {
+// The operations are defined in the folder of their subsystem; those written once for every
+// toolkit belong to TForm1Handlers, which reaches the controls through their adapters.
+class TForm1 : public QWidget, public TForm1Handlers {
     Q_OBJECT
 
 public:
@@ -53,11 +56,6 @@ public:
     void AddToBuffer(const RdsGroupRecord& group);
     void ReadFromBuffer(RdsGroupRecord& group);
     int32_t BufferLength() const;
-
-    // Statistics.
-    void ClearAll();
-    void Button1Click(QObject* sender);
-    void TimerPerSecTimer(QObject* sender);
 
     // Text settings in the host's workspace, through buffers of 256 bytes.
     void SaveString(int32_t workspace, const char* section, std::string_view key,
@@ -177,6 +175,7 @@ private:
     void BuildAboutTab();
     void BuildTimers();
     void BuildLinks();
+    void BindControls();
     void FillSerialPortList();
     void LabelMaskGrid();
     void WatchMaskGridFocus();
@@ -209,5 +208,6 @@ private:
     void ConnectAfterRestore();
 
     std::string m_sectionName;
+    qt_controls::Adapters m_adapters;
     QMetaObject::Connection m_gridFocusWatch;
 };

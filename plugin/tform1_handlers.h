@@ -1,0 +1,65 @@
+#pragma once
+
+#include <cstdint>
+
+#include "plugin/controls.h"
+
+// The window's controls as its handlers see them, named as the window names them. The
+// toolkit layer fills it when it builds the window; every pointer then stays valid for the
+// window's life.
+struct TForm1Controls {
+    ui::Window* Form1 = nullptr;
+    ui::System* System = nullptr;
+    ui::StatusLine* StatusBar1 = nullptr;
+
+    ui::Label* LR = nullptr;
+    ui::Label* LRPS = nullptr;
+    ui::Label* LE = nullptr;
+    ui::Label* LF = nullptr;
+    ui::Label* LW = nullptr;
+    ui::Label* LL = nullptr;
+    ui::Label* LS = nullptr;
+    ui::Label* LSPS = nullptr;
+    ui::Label* LSTART = nullptr;
+
+    ui::CheckList* CLBSHOW = nullptr;
+    ui::Grid* SGMASK = nullptr;
+
+    ui::RadioGroup* RGCON = nullptr;
+    ui::TickBox* CBBIDI = nullptr;
+    ui::TickBox* CBLIMIT = nullptr;
+    ui::Combo* CBCOMP = nullptr;
+    ui::RadioGroup* RGSPEED = nullptr;
+    ui::Edit* EHOST = nullptr;
+    ui::Edit* EPORT = nullptr;
+    ui::TickBox* CBKEEPPI = nullptr;
+    ui::TickBox* CBKEEPPTY = nullptr;
+    ui::TickBox* CBKEEPTP = nullptr;
+    ui::Button* BUPDATE = nullptr;
+
+    ui::Timer* TTimerSend = nullptr;
+    ui::Timer* TimerRxD = nullptr;
+    ui::Timer* TCPCon = nullptr;
+    ui::Timer* TimerPerSec = nullptr;
+};
+
+// What the window does, written once for every toolkit: the handlers of TForm1 reach the
+// controls only through the seam in `m_ui`.
+class TForm1Handlers {
+public:
+    using EventSender = ui::EventSender;
+
+    TForm1Handlers() = default;
+    TForm1Handlers(const TForm1Handlers&) = delete;
+    TForm1Handlers& operator=(const TForm1Handlers&) = delete;
+
+    // Statistics.
+    void ClearAll();
+    void Button1Click(EventSender sender);
+    void TimerPerSecTimer(EventSender sender);
+
+protected:
+    ~TForm1Handlers() = default;
+
+    TForm1Controls m_ui;
+};
