@@ -51,22 +51,11 @@ public:
     // Host commands.
     void ExecuteCommand(const char* text, int32_t workspace);
 
-    // Intake and output buffer.
-    void ReceiveGroup(const RdsGroupRecord* group);
-    void AddToBuffer(const RdsGroupRecord& group);
-    void ReadFromBuffer(RdsGroupRecord& group);
-    int32_t BufferLength() const;
-
     // Text settings in the host's workspace, through buffers of 256 bytes.
     void SaveString(int32_t workspace, const char* section, std::string_view key,
                     std::string_view value);
     std::string LoadString(int32_t workspace, const char* section, std::string_view key,
                            std::string_view defaultValue);
-
-    // Group filter.
-    bool MaskMatch(const RdsGroupRecord& group, int32_t selector);
-    void SGMASKKeyPress(QObject* sender, char16_t& key);
-    void SGMASKExit(QObject* sender);
 
     // Encoder output: the send tick and the command writer.
     void TTimerSendTimer(QObject* Sender);

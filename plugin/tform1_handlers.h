@@ -2,6 +2,7 @@
 
 #include <cstdint>
 
+#include "pipeline/rds_group_record.h"
 #include "plugin/controls.h"
 
 // The window's controls as its handlers see them, named as the window names them. The
@@ -52,6 +53,17 @@ public:
     TForm1Handlers() = default;
     TForm1Handlers(const TForm1Handlers&) = delete;
     TForm1Handlers& operator=(const TForm1Handlers&) = delete;
+
+    // Intake and output buffer.
+    void ReceiveGroup(const RdsGroupRecord* group);
+    void AddToBuffer(const RdsGroupRecord& group);
+    void ReadFromBuffer(RdsGroupRecord& group);
+    int32_t BufferLength() const;
+
+    // Group filter.
+    bool MaskMatch(const RdsGroupRecord& group, int32_t selector);
+    void SGMASKKeyPress(EventSender sender, char16_t& key);
+    void SGMASKExit(EventSender sender);
 
     // Statistics.
     void ClearAll();
