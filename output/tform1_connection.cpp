@@ -138,6 +138,10 @@ void TForm1::SimpleTCPClient1Error(QObject* Sender, int Socket, int ErrorCode,
     ApplyConnectionState();
 }
 
+void TForm1::ConnectAfterRestore() {
+    BUPDATEClick(this);
+}
+
 void TForm1::EHOSTExit(QObject* Sender) {
     static_cast<void>(Sender);
     const QString text = EHOST->text();

@@ -167,7 +167,10 @@ public:
         m_window->raise();
         m_window->activateWindow();
     }
-    ScreenRect Frame() const override { return ToScreenRect(m_window->frameGeometry()); }
+    ScreenRect Frame() const override {
+        const QSize size = m_window->frameGeometry().size();
+        return {m_window->x(), m_window->y(), size.width(), size.height()};
+    }
     void MoveTo(int32_t left, int32_t top) override { m_window->move(left, top); }
     std::optional<ScreenLayout> Screens() const override;
 

@@ -48,15 +48,6 @@ public:
     void FormClose(QCloseEvent* event);
     void FormDestroy();
 
-    // Host commands.
-    void ExecuteCommand(const char* text, int32_t workspace);
-
-    // Text settings in the host's workspace, through buffers of 256 bytes.
-    void SaveString(int32_t workspace, const char* section, std::string_view key,
-                    std::string_view value);
-    std::string LoadString(int32_t workspace, const char* section, std::string_view key,
-                           std::string_view defaultValue);
-
     // Encoder output: the send tick and the command writer.
     void TTimerSendTimer(QObject* Sender);
     void Send(const std::string& prefix, const std::string& argument);
@@ -75,7 +66,6 @@ public:
     void TimerRxDTimer(QObject* Sender);
     void SimpleTCPClient1Read(QObject* Sender, QIODevice& Stream);
 
-    const std::string& SectionName() const { return m_sectionName; }
     int32_t HostValue = 0;
 
     QTabWidget* PageControl1 = nullptr;
@@ -165,10 +155,10 @@ private:
     void BuildTimers();
     void BuildLinks();
     void BindControls();
+    void ConnectAfterRestore() override;
     void FillSerialPortList();
     void LabelMaskGrid();
     void WatchMaskGridFocus();
-    void ShowCommand();
     void WireOutput();
     bool WriteCommand(const std::string& text);
     void WriteTcp(const std::string& text);
@@ -186,17 +176,7 @@ private:
     void ShutdownLinks() noexcept;
     void ApplyConnectionState();
     void WireStatistics();
-    void SaveWorkspace(int32_t workspace);
-    void SaveMaskCells(int32_t workspace);
-    void OpenWorkspace(int32_t workspace);
-    void RestoreWindowPlace(int32_t workspace);
-    void RestoreEncoderOptions(int32_t workspace);
-    void RestoreMaskCells(int32_t workspace);
-    void RestoreGroupItems(int32_t workspace);
-    // Puts the restored connection settings into effect; the last step of OPENWORKSPACE.
-    void ConnectAfterRestore();
 
-    std::string m_sectionName;
     qt_controls::Adapters m_adapters;
     QMetaObject::Connection m_gridFocusWatch;
 };

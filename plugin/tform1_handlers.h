@@ -1,9 +1,14 @@
 #pragma once
 
+#include <array>
 #include <cstdint>
+#include <optional>
+#include <string>
+#include <string_view>
 
 #include "pipeline/rds_group_record.h"
 #include "plugin/controls.h"
+#include "plugin/workspace_rules.h"
 
 // The window's controls as its handlers see them, named as the window names them. The
 // toolkit layer fills it when it builds the window; every pointer then stays valid for the
@@ -54,6 +59,9 @@ public:
     TForm1Handlers(const TForm1Handlers&) = delete;
     TForm1Handlers& operator=(const TForm1Handlers&) = delete;
 
+    // Host commands.
+    void ExecuteCommand(const char* text, int32_t workspace);
+
     // Intake and output buffer.
     void ReceiveGroup(const RdsGroupRecord* group);
     void AddToBuffer(const RdsGroupRecord& group);
@@ -70,8 +78,36 @@ public:
     void Button1Click(EventSender sender);
     void TimerPerSecTimer(EventSender sender);
 
+    // Text settings in the host's workspace, through buffers of 256 bytes.
+    void SaveString(int32_t workspace, const char* section, std::string_view key,
+                    std::string_view value);
+    std::string LoadString(int32_t workspace, const char* section, std::string_view key,
+                           std::string_view defaultValue);
+
+    const std::string& SectionName() const { return m_sectionName; }
+
 protected:
     ~TForm1Handlers() = default;
 
+    // Puts the restored connection settings into effect; the last step of OPENWORKSPACE.
+    virtual void ConnectAfterRestore() = 0;
+
     TForm1Controls m_ui;
+    std::string m_sectionName;
+
+private:
+    void ShowCommand();
+    void SaveWorkspace(int32_t workspace);
+    void SaveMaskCells(int32_t workspace);
+    void OpenWorkspace(int32_t workspace);
+    void RestoreWindowPlace(int32_t workspace);
+    void RestoreEncoderOptions(int32_t workspace);
+    void RestoreMaskCells(int32_t workspace);
+    void RestoreGroupItems(int32_t workspace);
+    std::optional<workspace::RestoredText>& MaskCellMemory(int mask, int block);
+
+    // The texts that the host, port and mask fields were restored with.
+    std::optional<workspace::RestoredText> m_hostText;
+    std::optional<workspace::RestoredText> m_portText;
+    std::array<std::optional<workspace::RestoredText>, workspace::kMaskCount * 3> m_maskCellTexts;
 };
