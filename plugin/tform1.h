@@ -2,7 +2,6 @@
 
 #include <QWidget>
 #include <cstdint>
-#include <exception>
 #include <string>
 #include <string_view>
 
@@ -14,7 +13,6 @@ class QCheckBox;
 class QCloseEvent;
 class QComboBox;
 class QGroupBox;
-class QIODevice;
 class QLabel;
 class QLineEdit;
 class QListWidget;
@@ -24,9 +22,7 @@ class QTabWidget;
 class QTableWidget;
 class QTimer;
 class TRadioGroup;
-class TSimpleTCPClient;
 class TURLLink;
-class TVaComm;
 
 // The plug-in's one window. It owns every control, timer and link; the controls are the
 // run-time settings that the intake, the filter and the output read when they need them.
@@ -47,24 +43,6 @@ public:
     void FormCreate();
     void FormClose(QCloseEvent* event);
     void FormDestroy();
-
-    // Encoder output: the send tick and the command writer.
-    void TTimerSendTimer(QObject* Sender);
-    void Send(const std::string& prefix, const std::string& argument);
-    void SendTCP(const std::string& prefix, const std::string& argument);
-
-    // Connection manager.
-    void BUPDATEClick(QObject* Sender);
-    void BDISCONClick(QObject* Sender);
-    void TCPConTimer(QObject* Sender);
-    void SimpleTCPClient1Connected(QObject* Sender);
-    void SimpleTCPClient1Disconnected(QObject* Sender);
-    void SimpleTCPClient1Error(QObject* Sender, int Socket, int ErrorCode, const QString& ErrorMsg);
-    void EHOSTExit(QObject* Sender);
-
-    // Encoder replies.
-    void TimerRxDTimer(QObject* Sender);
-    void SimpleTCPClient1Read(QObject* Sender, QIODevice& Stream);
 
     int32_t HostValue = 0;
 
@@ -133,9 +111,6 @@ public:
     QTimer* TCPCon = nullptr;
     QTimer* TimerPerSec = nullptr;
 
-    TVaComm* VaComm1 = nullptr;
-    TSimpleTCPClient* SimpleTCPClient1 = nullptr;
-
 protected:
     void closeEvent(QCloseEvent* event) override;
 
@@ -155,26 +130,10 @@ private:
     void BuildTimers();
     void BuildLinks();
     void BindControls();
-    void ConnectAfterRestore() override;
     void FillSerialPortList();
     void LabelMaskGrid();
     void WatchMaskGridFocus();
     void WireOutput();
-    bool WriteCommand(const std::string& text);
-    void WriteTcp(const std::string& text);
-    bool WriteSerial(const std::string& text);
-    void SendSerialGroup();
-    void FinishHeldSerialGroup();
-    void CompleteHeldSerialGroup();
-    void SettleHeldSerialGroup() noexcept;
-    void CountSentGroup();
-    void RestartSendTimer();
-    void AcknowledgementStep();
-    void ConnectSerial();
-    void SerialFailed(const std::exception& error);
-    void CloseSerialQuietly() noexcept;
-    void ShutdownLinks() noexcept;
-    void ApplyConnectionState();
     void WireStatistics();
 
     qt_controls::Adapters m_adapters;

@@ -2,6 +2,7 @@
 
 #include <array>
 #include <cstdint>
+#include <exception>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -9,6 +10,9 @@
 #include "pipeline/rds_group_record.h"
 #include "plugin/controls.h"
 #include "plugin/workspace_rules.h"
+
+class TSimpleTCPClient;
+class TVaComm;
 
 // The window's controls as its handlers see them, named as the window names them. The
 // toolkit layer fills it when it builds the window; every pointer then stays valid for the
@@ -73,6 +77,25 @@ public:
     void SGMASKKeyPress(EventSender sender, char16_t& key);
     void SGMASKExit(EventSender sender);
 
+    // Encoder output: the send tick and the command writer.
+    void TTimerSendTimer(EventSender Sender);
+    void Send(const std::string& prefix, const std::string& argument);
+    void SendTCP(const std::string& prefix, const std::string& argument);
+
+    // Connection manager.
+    void BUPDATEClick(EventSender Sender);
+    void BDISCONClick(EventSender Sender);
+    void TCPConTimer(EventSender Sender);
+    void SimpleTCPClient1Connected(EventSender Sender);
+    void SimpleTCPClient1Disconnected(EventSender Sender);
+    void SimpleTCPClient1Error(EventSender Sender, int Socket, int ErrorCode,
+                               const std::string& ErrorMsg);
+    void EHOSTExit(EventSender Sender);
+
+    // Encoder replies: `Received` is what the link had to read.
+    void TimerRxDTimer(EventSender Sender);
+    void SimpleTCPClient1Read(EventSender Sender, std::string_view Received);
+
     // Statistics.
     void ClearAll();
     void Button1Click(EventSender sender);
@@ -86,11 +109,15 @@ public:
 
     const std::string& SectionName() const { return m_sectionName; }
 
+    // The links, built and owned by the toolkit layer.
+    TVaComm* VaComm1 = nullptr;
+    TSimpleTCPClient* SimpleTCPClient1 = nullptr;
+
 protected:
     ~TForm1Handlers() = default;
 
-    // Puts the restored connection settings into effect; the last step of OPENWORKSPACE.
-    virtual void ConnectAfterRestore() = 0;
+    void SerialFailed(const std::exception& error);
+    void ShutdownLinks() noexcept;
 
     TForm1Controls m_ui;
     std::string m_sectionName;
@@ -105,6 +132,22 @@ private:
     void RestoreMaskCells(int32_t workspace);
     void RestoreGroupItems(int32_t workspace);
     std::optional<workspace::RestoredText>& MaskCellMemory(int mask, int block);
+    // Puts the restored connection settings into effect; the last step of OPENWORKSPACE.
+    void ConnectAfterRestore();
+
+    bool WriteCommand(const std::string& text);
+    void WriteTcp(const std::string& text);
+    bool WriteSerial(const std::string& text);
+    void SendSerialGroup();
+    void FinishHeldSerialGroup();
+    void CompleteHeldSerialGroup();
+    void SettleHeldSerialGroup() noexcept;
+    void CountSentGroup();
+    void RestartSendTimer();
+    void AcknowledgementStep();
+    void ConnectSerial();
+    void CloseSerialQuietly() noexcept;
+    void ApplyConnectionState();
 
     // The texts that the host, port and mask fields were restored with.
     std::optional<workspace::RestoredText> m_hostText;

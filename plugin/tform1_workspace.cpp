@@ -160,6 +160,10 @@ void TForm1Handlers::RestoreGroupItems(int32_t workspace) {
     }
 }
 
+void TForm1Handlers::ConnectAfterRestore() {
+    BUPDATEClick(this);
+}
+
 std::optional<workspace::RestoredText>& TForm1Handlers::MaskCellMemory(int mask, int block) {
     const auto index =
         static_cast<std::size_t>((mask - 1) * 3 + block - workspace::kFirstMaskBlock);
