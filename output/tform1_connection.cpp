@@ -2,8 +2,8 @@
 #include <optional>
 #include <string>
 
-#include "links/SimpleTCP.h"
-#include "links/VaComm.h"
+#include "SimpleTCP.h"
+#include "VaComm.h"
 #include "output/output_state.h"
 #include "plugin/error_report.h"
 #include "plugin/tform1_handlers.h"

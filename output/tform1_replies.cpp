@@ -1,4 +1,4 @@
-#include "links/VaComm.h"
+#include "VaComm.h"
 #include "output/output_state.h"
 #include "plugin/tform1_handlers.h"
 

@@ -1,7 +1,7 @@
 #include <string>
 
-#include "links/SimpleTCP.h"
-#include "links/VaComm.h"
+#include "SimpleTCP.h"
+#include "VaComm.h"
 #include "output/output_state.h"
 #include "pipeline/library_state.h"
 #include "plugin/error_report.h"

@@ -6,7 +6,7 @@
 #include <QTimer>
 #include <functional>
 
-#include "links/SimpleTCP.h"
+#include "SimpleTCP.h"
 #include "plugin/error_report.h"
 #include "plugin/tform1.h"
 
