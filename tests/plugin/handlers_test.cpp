@@ -13,12 +13,35 @@ constexpr int kNotConnectedItem = 2;
 class SeamForm : public TForm1Handlers {
 public:
     SeamForm() {
-        m_ui = {&window,    &system,     &status,     &lr,       &lrps,
-                &le,        &lf,         &lw,         &ll,       &ls,
-                &lsps,      &lstart,     &groups,     &masks,    &connectionType,
-                &bidi,      &limit,      &serialPort, &speed,    &host,
-                &port,      &keepPi,     &keepPty,    &keepTp,   &update,
-                &sendTimer, &replyTimer, &retryTimer, &rateTimer};
+        m_ui = {.Form1 = &window,
+                .System = &system,
+                .StatusBar1 = &status,
+                .LR = &lr,
+                .LRPS = &lrps,
+                .LE = &le,
+                .LF = &lf,
+                .LW = &lw,
+                .LL = &ll,
+                .LS = &ls,
+                .LSPS = &lsps,
+                .LSTART = &lstart,
+                .CLBSHOW = &groups,
+                .SGMASK = &masks,
+                .RGCON = &connectionType,
+                .CBBIDI = &bidi,
+                .CBLIMIT = &limit,
+                .CBCOMP = &serialPort,
+                .RGSPEED = &speed,
+                .EHOST = &host,
+                .EPORT = &port,
+                .CBKEEPPI = &keepPi,
+                .CBKEEPPTY = &keepPty,
+                .CBKEEPTP = &keepTp,
+                .BUPDATE = &update,
+                .TTimerSend = &sendTimer,
+                .TimerRxD = &replyTimer,
+                .TCPCon = &retryTimer,
+                .TimerPerSec = &rateTimer};
     }
 
     FakeWindow window;
