@@ -1,5 +1,7 @@
 #include "output/connection_state.h"
 
+#include <climits>
+
 namespace encoder_output {
 
 void ConnectionState::BeginUpdate(int connectionTypeIndex) {
@@ -73,6 +75,50 @@ void ConnectionState::Shutdown() {
     if (ActiveLink == lkTcp) {
         SelectedLink = lkNone;
     }
+}
+
+namespace {
+
+bool IsSpace(char c) {
+    return (c >= 9 && c <= 13) || c == ' ';
+}
+
+std::string_view TrimSpaces(std::string_view text) {
+    while (!text.empty() && IsSpace(text.front())) {
+        text.remove_prefix(1);
+    }
+    while (!text.empty() && IsSpace(text.back())) {
+        text.remove_suffix(1);
+    }
+    return text;
+}
+
+}  // namespace
+
+std::optional<int> PortFieldNumber(std::string_view text) {
+    text = TrimSpaces(text);
+    const bool negative = !text.empty() && text.front() == '-';
+    if (!text.empty() && (text.front() == '-' || text.front() == '+')) {
+        text.remove_prefix(1);
+    }
+    if (text.empty()) {
+        return std::nullopt;
+    }
+    int64_t value = 0;
+    for (const char c : text) {
+        if (c < '0' || c > '9') {
+            return std::nullopt;
+        }
+        value = value * 10 + (c - '0');
+        if (value > int64_t{INT_MAX} + 1) {
+            return std::nullopt;
+        }
+    }
+    value = negative ? -value : value;
+    if (value > INT_MAX || value < INT_MIN) {
+        return std::nullopt;
+    }
+    return static_cast<int>(value);
 }
 
 }  // namespace encoder_output

@@ -1,7 +1,9 @@
 #pragma once
 
 #include <cstdint>
+#include <optional>
 #include <string>
+#include <string_view>
 
 #include "output/encoder_command.h"
 
@@ -42,5 +44,9 @@ public:
     // At destruction: no retry may be armed by the disconnection that closing TCP raises.
     void Shutdown();
 };
+
+// The port field's text (UTF-8) as a number: an optional sign and ASCII decimal digits within
+// the range of int, with ASCII white space around them. Anything else is no number.
+std::optional<int> PortFieldNumber(std::string_view text);
 
 }  // namespace encoder_output

@@ -4,8 +4,6 @@
 
 namespace {
 
-OutputState g_output;
-
 int64_t MonotonicMs() {
     return std::chrono::duration_cast<std::chrono::milliseconds>(
                std::chrono::steady_clock::now().time_since_epoch())
@@ -15,7 +13,8 @@ int64_t MonotonicMs() {
 }  // namespace
 
 OutputState& Output() {
-    return g_output;
+    static OutputState output;
+    return output;
 }
 
 std::function<int64_t()>& OutputClock() {
@@ -24,6 +23,6 @@ std::function<int64_t()>& OutputClock() {
 }
 
 void ForgetSentPI() {
-    g_output.CurrentPI = -1;
-    g_output.LastSentPI = -1;
+    Output().CurrentPI = -1;
+    Output().LastSentPI = -1;
 }

@@ -1,17 +1,12 @@
-#include <QCheckBox>
-#include <QComboBox>
-#include <QLineEdit>
-#include <QPushButton>
-#include <QStatusBar>
-#include <QTimer>
-#include <functional>
+#include <QString>
+#include <optional>
+#include <string>
 
-#include "links/SimpleTCP.h"
-#include "links/VaComm.h"
+#include "SimpleTCP.h"
+#include "VaComm.h"
 #include "output/output_state.h"
 #include "plugin/error_report.h"
-#include "plugin/tform1.h"
-#include "plugin/widgets.h"
+#include "plugin/tform1_handlers.h"
 
 using namespace encoder_output;
 
@@ -34,13 +29,13 @@ TVaBaudrate BaudrateForSpeedItem(int index) {
 
 }  // namespace
 
-void TForm1::BUPDATEClick(QObject* Sender) {
+void TForm1Handlers::BUPDATEClick(EventSender Sender) {
     static_cast<void>(Sender);
     OutputState& out = Output();
-    out.Connection.BeginUpdate(RGCON->ItemIndex());
-    out.Bidirectional = CBBIDI->isChecked();
-    out.Limit = CBLIMIT->isChecked();
-    out.Keep = {CBKEEPPI->isChecked(), CBKEEPPTY->isChecked(), CBKEEPTP->isChecked()};
+    out.Connection.BeginUpdate(m_ui.RGCON->ItemIndex());
+    out.Bidirectional = m_ui.CBBIDI->Checked();
+    out.Limit = m_ui.CBLIMIT->Checked();
+    out.Keep = {m_ui.CBKEEPPI->Checked(), m_ui.CBKEEPPTY->Checked(), m_ui.CBKEEPTP->Checked()};
     if (out.Connection.SelectedLink == lkSerial) {
         ConnectSerial();
     }
@@ -50,31 +45,29 @@ void TForm1::BUPDATEClick(QObject* Sender) {
         ApplyConnectionState();
         TCPConTimer(this);
     }
-    out.SendInterval = ChooseSendInterval(RGSPEED->ItemIndex(), out.Limit,
+    out.SendInterval = ChooseSendInterval(m_ui.RGSPEED->ItemIndex(), out.Limit,
                                           out.Connection.SelectedLink, out.Bidirectional);
     if (out.Connection.SelectedLink == lkNone) {
         out.Connection.NoLinkChosen();
         ApplyConnectionState();
     }
-    if (TTimerSend->interval() != out.SendInterval) {
-        TTimerSend->setInterval(out.SendInterval);
-    }
+    ui::SetIntervalIfChanged(*m_ui.TTimerSend, out.SendInterval);
 }
 
 // A port already open (a workspace restored while connected) is closed first, so that the
 // settings chosen now take effect.
-void TForm1::ConnectSerial() {
+void TForm1Handlers::ConnectSerial() {
     ConnectionState& connection = Output().Connection;
-    if (CBCOMP->currentIndex() < 0) {
-        CBCOMP->setCurrentIndex(0);
+    if (m_ui.CBCOMP->ItemIndex() < 0) {
+        m_ui.CBCOMP->SetItemIndex(0);
     }
-    const int port = CBCOMP->currentIndex() + 1;
+    const int port = m_ui.CBCOMP->ItemIndex() + 1;
     if (VaComm1->IsOpen()) {
         CloseSerialQuietly();
     }
     VaComm1->SetPortNum(port);
     VaComm1->SetDeviceName(port >= 10 ? "\\\\.\\COM%d" : "COM%d");
-    VaComm1->SetBaudrate(BaudrateForSpeedItem(RGSPEED->ItemIndex()));
+    VaComm1->SetBaudrate(BaudrateForSpeedItem(m_ui.RGSPEED->ItemIndex()));
     try {
         VaComm1->Open();
         connection.SerialOpened(port);
@@ -83,12 +76,12 @@ void TForm1::ConnectSerial() {
     }
 }
 
-void TForm1::BDISCONClick(QObject* Sender) {
+void TForm1Handlers::BDISCONClick(EventSender Sender) {
     static_cast<void>(Sender);
     OutputState& out = Output();
-    BUPDATE->setEnabled(true);
+    m_ui.BUPDATE->SetEnabled(true);
     // A lookup still running is ended too: its answer must not connect after the user said no.
-    if (SimpleTCPClient1->Connected() || SimpleTCPClient1->Resolving() || TCPCon->isActive() ||
+    if (SimpleTCPClient1->Connected() || SimpleTCPClient1->Resolving() || m_ui.TCPCon->Active() ||
         out.Connection.ActiveLink == lkTcp) {
         try {
             SimpleTCPClient1->SetConnected(false);
@@ -100,14 +93,12 @@ void TForm1::BDISCONClick(QObject* Sender) {
     ApplyConnectionState();
 }
 
-void TForm1::TCPConTimer(QObject* Sender) {
+void TForm1Handlers::TCPConTimer(EventSender Sender) {
     static_cast<void>(Sender);
     try {
-        SimpleTCPClient1->SetHost(EHOST->text());
-        bool isNumber = false;
-        const int port = EPORT->text().toInt(&isNumber);
-        if (isNumber) {
-            SimpleTCPClient1->SetPort(static_cast<uint16_t>(port & 0xFFFF));
+        SimpleTCPClient1->SetHost(QString::fromStdString(m_ui.EHOST->Text()));
+        if (const std::optional<int> port = PortFieldNumber(m_ui.EPORT->Text())) {
+            SimpleTCPClient1->SetPort(static_cast<uint16_t>(*port & 0xFFFF));
         }
     } catch (const std::exception&) {
         // A change refused while a connection is requested keeps the earlier value.
@@ -115,46 +106,46 @@ void TForm1::TCPConTimer(QObject* Sender) {
     SimpleTCPClient1->SetConnected(true);
 }
 
-void TForm1::SimpleTCPClient1Connected(QObject* Sender) {
+void TForm1Handlers::SimpleTCPClient1Connected(EventSender Sender) {
     static_cast<void>(Sender);
-    RGCON->SetItemIndex(lkTcp);
+    m_ui.RGCON->SetItemIndex(lkTcp);
     Output().Connection.TcpConnected(SimpleTCPClient1->Host().toStdString(),
                                      SimpleTCPClient1->Port());
     ApplyConnectionState();
 }
 
-void TForm1::SimpleTCPClient1Disconnected(QObject* Sender) {
+void TForm1Handlers::SimpleTCPClient1Disconnected(EventSender Sender) {
     static_cast<void>(Sender);
     Output().Connection.TcpDisconnected();
     ApplyConnectionState();
 }
 
-void TForm1::SimpleTCPClient1Error(QObject* Sender, int Socket, int ErrorCode,
-                                   const QString& ErrorMsg) {
+void TForm1Handlers::SimpleTCPClient1Error(EventSender Sender, int Socket, int ErrorCode,
+                                           const std::string& ErrorMsg) {
     static_cast<void>(Sender);
     static_cast<void>(Socket);
     static_cast<void>(ErrorCode);
-    Output().Connection.TcpError(ErrorMsg.toStdString());
+    Output().Connection.TcpError(ErrorMsg);
     ApplyConnectionState();
 }
 
-void TForm1::EHOSTExit(QObject* Sender) {
+void TForm1Handlers::EHOSTExit(EventSender Sender) {
     static_cast<void>(Sender);
-    const QString text = EHOST->text();
-    const qsizetype colon = text.indexOf(QLatin1Char(':'));
-    if (colon >= 0) {
-        EPORT->setText(text.mid(colon + 1));
-        EHOST->setText(text.left(colon));
+    const std::string text = m_ui.EHOST->Text();
+    const std::size_t colon = text.find(':');
+    if (colon != std::string::npos) {
+        m_ui.EPORT->SetText(text.substr(colon + 1));
+        m_ui.EHOST->SetText(text.substr(0, colon));
     }
 }
 
-void TForm1::SerialFailed(const std::exception& error) {
+void TForm1Handlers::SerialFailed(const std::exception& error) {
     CloseSerialQuietly();
     Output().Connection.SerialFailed(error.what());
     ApplyConnectionState();
 }
 
-void TForm1::CloseSerialQuietly() noexcept {
+void TForm1Handlers::CloseSerialQuietly() noexcept {
     SettleHeldSerialGroup();
     try {
         VaComm1->Close();
@@ -163,7 +154,7 @@ void TForm1::CloseSerialQuietly() noexcept {
 }
 
 // The shutdown step: whichever link is active is closed, and no retry is armed.
-void TForm1::ShutdownLinks() noexcept {
+void TForm1Handlers::ShutdownLinks() noexcept {
     ConnectionState& connection = Output().Connection;
     if (connection.ActiveLink == lkSerial) {
         CloseSerialQuietly();
@@ -176,47 +167,15 @@ void TForm1::ShutdownLinks() noexcept {
     }
 }
 
-void TForm1::ApplyConnectionState() {
+void TForm1Handlers::ApplyConnectionState() {
     const ConnectionState& connection = Output().Connection;
-    BUPDATE->setEnabled(connection.UpdateEnabled);
-    if (connection.TcpRetryEnabled && !TCPCon->isActive()) {
-        TCPCon->start();
-    } else if (!connection.TcpRetryEnabled && TCPCon->isActive()) {
-        TCPCon->stop();
+    m_ui.BUPDATE->SetEnabled(connection.UpdateEnabled);
+    if (connection.TcpRetryEnabled && !m_ui.TCPCon->Active()) {
+        m_ui.TCPCon->Start();
+    } else if (!connection.TcpRetryEnabled && m_ui.TCPCon->Active()) {
+        m_ui.TCPCon->Stop();
     }
-    const QString status = QString::fromStdString(connection.Status);
-    if (StatusBar1->currentMessage() != status) {
-        StatusBar1->showMessage(status);
+    if (m_ui.StatusBar1->Text() != connection.Status) {
+        m_ui.StatusBar1->SetText(connection.Status);
     }
-}
-
-// Every timer tick, click and link event of the output runs guarded: nothing it throws
-// reaches the event loop.
-void TForm1::WireOutput() {
-    const auto slot = [](const char* where, std::function<void()> work) {
-        return [where, work] { Guarded(where, work); };
-    };
-    const auto event = [](auto work) {
-        return [work](auto&&... args) { Guarded("SimpleTCPClient1", [&] { work(args...); }); };
-    };
-    connect(TTimerSend, &QTimer::timeout, this,
-            slot("TTimerSend", [this] { TTimerSendTimer(TTimerSend); }));
-    connect(TimerRxD, &QTimer::timeout, this,
-            slot("TimerRxD", [this] { TimerRxDTimer(TimerRxD); }));
-    connect(TCPCon, &QTimer::timeout, this, slot("TCPCon", [this] { TCPConTimer(TCPCon); }));
-    connect(BUPDATE, &QPushButton::clicked, this,
-            slot("BUPDATE", [this] { BUPDATEClick(BUPDATE); }));
-    connect(BDISCON, &QPushButton::clicked, this,
-            slot("BDISCON", [this] { BDISCONClick(BDISCON); }));
-    connect(EHOST, &QLineEdit::editingFinished, this, slot("EHOST", [this] { EHOSTExit(EHOST); }));
-    SimpleTCPClient1->OnConnected =
-        event([this](QObject* sender) { SimpleTCPClient1Connected(sender); });
-    SimpleTCPClient1->OnDisconnected =
-        event([this](QObject* sender) { SimpleTCPClient1Disconnected(sender); });
-    SimpleTCPClient1->OnError =
-        event([this](QObject* sender, int socket, int code, const QString& message) {
-            SimpleTCPClient1Error(sender, socket, code, message);
-        });
-    SimpleTCPClient1->OnRead =
-        event([this](QObject* sender, QIODevice& stream) { SimpleTCPClient1Read(sender, stream); });
 }

@@ -1,9 +1,6 @@
-#include <QIODevice>
-#include <QTimer>
-
-#include "links/VaComm.h"
+#include "VaComm.h"
 #include "output/output_state.h"
-#include "plugin/tform1.h"
+#include "plugin/tform1_handlers.h"
 
 using namespace encoder_output;
 
@@ -17,16 +14,15 @@ bool RepliesAreRead(const OutputState& out) {
 
 }  // namespace
 
-void TForm1::SimpleTCPClient1Read(QObject* Sender, QIODevice& Stream) {
+void TForm1Handlers::SimpleTCPClient1Read(EventSender Sender, std::string_view Received) {
     static_cast<void>(Sender);
-    const QByteArray bytes = Stream.readAll();
     OutputState& out = Output();
     if (RepliesAreRead(out)) {
-        out.TcpReceiveText.Append(std::string_view(bytes.constData(), bytes.size()));
+        out.TcpReceiveText.Append(Received);
     }
 }
 
-void TForm1::TimerRxDTimer(QObject* Sender) {
+void TForm1Handlers::TimerRxDTimer(EventSender Sender) {
     static_cast<void>(Sender);
     OutputState& out = Output();
     if (!RepliesAreRead(out)) {
@@ -56,10 +52,8 @@ void TForm1::TimerRxDTimer(QObject* Sender) {
     }
 }
 
-void TForm1::AcknowledgementStep() {
+void TForm1Handlers::AcknowledgementStep() {
     Output().ReplyText.Clear();
-    if (TTimerSend->interval() != kAcknowledgedIntervalMs) {
-        TTimerSend->setInterval(kAcknowledgedIntervalMs);
-    }
+    ui::SetIntervalIfChanged(*m_ui.TTimerSend, kAcknowledgedIntervalMs);
     TTimerSendTimer(this);
 }

@@ -1,16 +1,15 @@
-#include <QLabel>
-#include <QTimer>
+#include <string>
 
-#include "links/SimpleTCP.h"
-#include "links/VaComm.h"
+#include "SimpleTCP.h"
+#include "VaComm.h"
 #include "output/output_state.h"
 #include "pipeline/library_state.h"
 #include "plugin/error_report.h"
-#include "plugin/tform1.h"
+#include "plugin/tform1_handlers.h"
 
 using namespace encoder_output;
 
-void TForm1::TTimerSendTimer(QObject* Sender) {
+void TForm1Handlers::TTimerSendTimer(EventSender Sender) {
     static_cast<void>(Sender);
     OutputState& out = Output();
     const int64_t now = OutputClock()();
@@ -46,7 +45,7 @@ void TForm1::TTimerSendTimer(QObject* Sender) {
 // all. When the device does not take all of it at once the port keeps the rest: the group then
 // stays first in the queue, and counts as sent (with its PI step) only once the port has written
 // the last byte. Until then each tick only offers the kept bytes to the device again.
-void TForm1::SendSerialGroup() {
+void TForm1Handlers::SendSerialGroup() {
     OutputState& out = Output();
     if (out.SerialHeld) {
         FinishHeldSerialGroup();
@@ -71,7 +70,7 @@ void TForm1::SendSerialGroup() {
     }
 }
 
-void TForm1::FinishHeldSerialGroup() {
+void TForm1Handlers::FinishHeldSerialGroup() {
     bool written = false;
     try {
         written = VaComm1->FlushPending();
@@ -85,7 +84,7 @@ void TForm1::FinishHeldSerialGroup() {
 }
 
 // The port has written the held text whole: the encoder has the PI, and the group is sent.
-void TForm1::CompleteHeldSerialGroup() {
+void TForm1Handlers::CompleteHeldSerialGroup() {
     OutputState& out = Output();
     const HeldSerialGroup held = std::move(*out.SerialHeld);
     out.SerialHeld.reset();
@@ -105,7 +104,7 @@ void TForm1::CompleteHeldSerialGroup() {
 // The port is about to close, or is no longer written to: what it still keeps of the held text
 // is dropped with it, so the group, still first and with its PI step undone, goes out again
 // whole. A cut inside a command is remembered for the next serial text to cancel.
-void TForm1::SettleHeldSerialGroup() noexcept {
+void TForm1Handlers::SettleHeldSerialGroup() noexcept {
     OutputState& out = Output();
     try {
         if (!out.SerialHeld) {
@@ -125,21 +124,21 @@ void TForm1::SettleHeldSerialGroup() noexcept {
     out.SerialHeld.reset();
 }
 
-void TForm1::CountSentGroup() {
+void TForm1Handlers::CountSentGroup() {
     PipelineCounters& counters = Counters();
-    LS->setText(QString::number(IncrementCounter(counters.SentTotal)));
+    m_ui.LS->SetText(std::to_string(IncrementCounter(counters.SentTotal)));
     IncrementCounter(counters.SentThisPeriod);
 }
 
-void TForm1::Send(const std::string& prefix, const std::string& argument) {
+void TForm1Handlers::Send(const std::string& prefix, const std::string& argument) {
     WriteCommand(prefix + argument + '\r');
 }
 
-void TForm1::SendTCP(const std::string& prefix, const std::string& argument) {
+void TForm1Handlers::SendTCP(const std::string& prefix, const std::string& argument) {
     WriteTcp(prefix + argument + '\r');
 }
 
-void TForm1::WriteTcp(const std::string& text) {
+void TForm1Handlers::WriteTcp(const std::string& text) {
     Output().ReplyText.Clear();
     SimpleTCPClient1->SendBuffer(text.data(), static_cast<int>(text.size()));
     if (Output().Bidirectional) {
@@ -147,7 +146,7 @@ void TForm1::WriteTcp(const std::string& text) {
     }
 }
 
-bool TForm1::WriteCommand(const std::string& text) {
+bool TForm1Handlers::WriteCommand(const std::string& text) {
     OutputState& out = Output();
     switch (out.Connection.ActiveLink) {
         case lkTcp:
@@ -163,7 +162,7 @@ bool TForm1::WriteCommand(const std::string& text) {
 
 // The serial link finishes a text it could not write whole before it takes the next one, and
 // takes nothing while such a tail waits: a text it did not take is written again later.
-bool TForm1::WriteSerial(const std::string& text) {
+bool TForm1Handlers::WriteSerial(const std::string& text) {
     OutputState& out = Output();
     out.ReplyText.Clear();
     int taken = 0;
@@ -179,10 +178,7 @@ bool TForm1::WriteSerial(const std::string& text) {
     return taken > 0;
 }
 
-void TForm1::RestartSendTimer() {
-    if (TTimerSend->interval() != Output().SendInterval) {
-        TTimerSend->setInterval(Output().SendInterval);
-    }
-    TTimerSend->stop();
-    TTimerSend->start();
+void TForm1Handlers::RestartSendTimer() {
+    ui::SetIntervalIfChanged(*m_ui.TTimerSend, Output().SendInterval);
+    m_ui.TTimerSend->Start();
 }

@@ -69,4 +69,32 @@ bool MaskRowMatches(const RdsGroupRecord& group, const MaskCells& cells) {
     return MaskTextMatches(MaskText(cells), GroupBitText(group));
 }
 
+namespace {
+
+constexpr bool IsContinuationByte(char byte) {
+    return (static_cast<unsigned char>(byte) & 0xC0U) == 0x80U;
+}
+
+}  // namespace
+
+std::string MaskCellBits(std::string_view utf8Cell) {
+    std::string bits;
+    for (const char byte : utf8Cell) {
+        if (static_cast<unsigned char>(byte) < 0x80U) {
+            bits.push_back(byte);
+        } else if (!IsContinuationByte(byte)) {
+            bits.push_back('?');
+        }
+    }
+    return bits;
+}
+
+std::size_t CharacterCount(std::string_view utf8Text) {
+    std::size_t count = 0;
+    for (const char byte : utf8Text) {
+        count += IsContinuationByte(byte) ? 0 : 1;
+    }
+    return count;
+}
+
 }  // namespace group_filter

@@ -39,6 +39,12 @@ bool MaskTextMatches(std::string_view maskText, std::string_view groupBitText);
 // One switched-on mask row against one group.
 bool MaskRowMatches(const RdsGroupRecord& group, const MaskCells& cells);
 
+// A cell's text, in UTF-8, as the mask reads it: one character per position, and every
+// character outside ASCII as "?", which matches anything.
+std::string MaskCellBits(std::string_view utf8Cell);
+// How many characters a UTF-8 text holds: a mask position is a character, not a byte.
+std::size_t CharacterCount(std::string_view utf8Text);
+
 // Whether a key typed into a mask cell that holds `cellLength` characters may pass.
 constexpr bool MaskKeyAccepted(std::size_t cellLength, char16_t key) {
     return cellLength <= 15 || key == kBackspace;

@@ -1,16 +1,11 @@
 #include "pipeline/library_state.h"
 
-namespace {
-
-PipelineCounters g_counters;
-GroupOutputBuffer g_outputBuffer;
-
-}  // namespace
-
 PipelineCounters& Counters() {
-    return g_counters;
+    static PipelineCounters counters;
+    return counters;
 }
 
 GroupOutputBuffer& OutputBuffer() {
-    return g_outputBuffer;
+    static GroupOutputBuffer outputBuffer;
+    return outputBuffer;
 }

@@ -1,37 +1,31 @@
-#include <QLabel>
-#include <QListWidget>
+#include <string>
 
 #include "pipeline/group_filter.h"
 #include "pipeline/library_state.h"
-#include "plugin/tform1.h"
+#include "plugin/tform1_handlers.h"
 
 namespace {
 
-void ShowCount(QLabel* label, int32_t value) {
-    label->setText(QString::number(value));
-}
-
-bool IsTicked(const QListWidget* list, int row) {
-    const QListWidgetItem* item = list->item(row);
-    return item != nullptr && item->checkState() == Qt::Checked;
+void ShowCount(ui::Label* label, int32_t value) {
+    label->SetText(std::to_string(value));
 }
 
 }  // namespace
 
-void TForm1::ReceiveGroup(const RdsGroupRecord* group) {
+void TForm1Handlers::ReceiveGroup(const RdsGroupRecord* group) {
     if (group == nullptr) {
         return;
     }
     const RdsGroupRecord copy = CopyGroupRecord(group);
     PipelineCounters& counters = Counters();
-    ShowCount(LR, IncrementCounter(counters.ReceivedTotal));
+    ShowCount(m_ui.LR, IncrementCounter(counters.ReceivedTotal));
     IncrementCounter(counters.ReceivedThisPeriod);
 
     if (!IsValidBlock(copy.Block2) || !IsValidBlock(copy.Block3) || !IsValidBlock(copy.Block4)) {
-        ShowCount(LE, IncrementCounter(counters.CrcDiscards));
+        ShowCount(m_ui.LE, IncrementCounter(counters.CrcDiscards));
         return;
     }
-    if (IsTicked(CLBSHOW, GroupTypeIndex(copy))) {
+    if (m_ui.CLBSHOW->Checked(GroupTypeIndex(copy))) {
         AddToBuffer(copy);
         return;
     }
@@ -39,22 +33,22 @@ void TForm1::ReceiveGroup(const RdsGroupRecord* group) {
         AddToBuffer(copy);
         return;
     }
-    ShowCount(LF, IncrementCounter(counters.FilterDiscards));
+    ShowCount(m_ui.LF, IncrementCounter(counters.FilterDiscards));
 }
 
-void TForm1::AddToBuffer(const RdsGroupRecord& group) {
+void TForm1Handlers::AddToBuffer(const RdsGroupRecord& group) {
     if (OutputBuffer().Add(group)) {
-        ShowCount(LL, IncrementCounter(Counters().OverrunLosses));
+        ShowCount(m_ui.LL, IncrementCounter(Counters().OverrunLosses));
     }
-    ShowCount(LW, BufferLength());
+    ShowCount(m_ui.LW, BufferLength());
 }
 
-void TForm1::ReadFromBuffer(RdsGroupRecord& group) {
+void TForm1Handlers::ReadFromBuffer(RdsGroupRecord& group) {
     if (OutputBuffer().Read(group)) {
-        ShowCount(LW, BufferLength());
+        ShowCount(m_ui.LW, BufferLength());
     }
 }
 
-int32_t TForm1::BufferLength() const {
+int32_t TForm1Handlers::BufferLength() const {
     return OutputBuffer().Length();
 }

@@ -8,10 +8,7 @@
 
 void ReportError(const char* where, const std::exception* error) noexcept {
     try {
-        const QString text = QString::fromUtf8("Tolvane: error in %1: %2")
-                                 .arg(QString::fromUtf8(where),
-                                      error != nullptr ? QString::fromUtf8(error->what())
-                                                       : QString::fromUtf8("unknown failure"));
+        const QString text = QString::fromStdString(ErrorReportText(where, error));
         std::fprintf(stderr, "%s\n", text.toLocal8Bit().constData());
         if (TForm1* form = CurrentInstance()) {
             form->StatusBar1->showMessage(text);

@@ -9,6 +9,8 @@
 #include <QThread>
 #include <QWindow>
 
+#include "output/output_state.h"
+#include "pipeline/library_state.h"
 #include "plugin/tform1.h"
 
 namespace {
@@ -59,7 +61,14 @@ void DestroyInstance() {
 // that drew it, and must not be deleted after the application object is gone or while the
 // process exits.
 struct UnloadGuard {
-    UnloadGuard() = default;
+    // The window's handlers use the library's state until the window is gone: made before
+    // the guard, that state is destroyed after it.
+    UnloadGuard() {
+        static_cast<void>(Counters());
+        static_cast<void>(OutputBuffer());
+        static_cast<void>(Output());
+        static_cast<void>(OutputClock());
+    }
     UnloadGuard(const UnloadGuard&) = delete;
     UnloadGuard& operator=(const UnloadGuard&) = delete;
     ~UnloadGuard() {

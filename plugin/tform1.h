@@ -2,17 +2,17 @@
 
 #include <QWidget>
 #include <cstdint>
-#include <exception>
 #include <string>
 #include <string_view>
 
 #include "pipeline/rds_group_record.h"
+#include "plugin/qt_controls.h"
+#include "plugin/tform1_handlers.h"
 
 class QCheckBox;
 class QCloseEvent;
 class QComboBox;
 class QGroupBox;
-class QIODevice;
 class QLabel;
 class QLineEdit;
 class QListWidget;
@@ -22,14 +22,13 @@ class QTabWidget;
 class QTableWidget;
 class QTimer;
 class TRadioGroup;
-class TSimpleTCPClient;
 class TURLLink;
-class TVaComm;
 
 // The plug-in's one window. It owns every control, timer and link; the controls are the
 // run-time settings that the intake, the filter and the output read when they need them.
-// The operations are defined in the folder of their subsystem.
-class TForm1 : public QWidget {
+// The operations are defined in the folder of their subsystem; those written once for every
+// toolkit belong to TForm1Handlers, which reaches the controls through their adapters.
+class TForm1 : public QWidget, public TForm1Handlers {
     Q_OBJECT
 
 public:
@@ -45,50 +44,6 @@ public:
     void FormClose(QCloseEvent* event);
     void FormDestroy();
 
-    // Host commands.
-    void ExecuteCommand(const char* text, int32_t workspace);
-
-    // Intake and output buffer.
-    void ReceiveGroup(const RdsGroupRecord* group);
-    void AddToBuffer(const RdsGroupRecord& group);
-    void ReadFromBuffer(RdsGroupRecord& group);
-    int32_t BufferLength() const;
-
-    // Statistics.
-    void ClearAll();
-    void Button1Click(QObject* sender);
-    void TimerPerSecTimer(QObject* sender);
-
-    // Text settings in the host's workspace, through buffers of 256 bytes.
-    void SaveString(int32_t workspace, const char* section, std::string_view key,
-                    std::string_view value);
-    std::string LoadString(int32_t workspace, const char* section, std::string_view key,
-                           std::string_view defaultValue);
-
-    // Group filter.
-    bool MaskMatch(const RdsGroupRecord& group, int32_t selector);
-    void SGMASKKeyPress(QObject* sender, char16_t& key);
-    void SGMASKExit(QObject* sender);
-
-    // Encoder output: the send tick and the command writer.
-    void TTimerSendTimer(QObject* Sender);
-    void Send(const std::string& prefix, const std::string& argument);
-    void SendTCP(const std::string& prefix, const std::string& argument);
-
-    // Connection manager.
-    void BUPDATEClick(QObject* Sender);
-    void BDISCONClick(QObject* Sender);
-    void TCPConTimer(QObject* Sender);
-    void SimpleTCPClient1Connected(QObject* Sender);
-    void SimpleTCPClient1Disconnected(QObject* Sender);
-    void SimpleTCPClient1Error(QObject* Sender, int Socket, int ErrorCode, const QString& ErrorMsg);
-    void EHOSTExit(QObject* Sender);
-
-    // Encoder replies.
-    void TimerRxDTimer(QObject* Sender);
-    void SimpleTCPClient1Read(QObject* Sender, QIODevice& Stream);
-
-    const std::string& SectionName() const { return m_sectionName; }
     int32_t HostValue = 0;
 
     QTabWidget* PageControl1 = nullptr;
@@ -156,9 +111,6 @@ public:
     QTimer* TCPCon = nullptr;
     QTimer* TimerPerSec = nullptr;
 
-    TVaComm* VaComm1 = nullptr;
-    TSimpleTCPClient* SimpleTCPClient1 = nullptr;
-
 protected:
     void closeEvent(QCloseEvent* event) override;
 
@@ -177,37 +129,13 @@ private:
     void BuildAboutTab();
     void BuildTimers();
     void BuildLinks();
+    void BindControls();
     void FillSerialPortList();
     void LabelMaskGrid();
     void WatchMaskGridFocus();
-    void ShowCommand();
     void WireOutput();
-    bool WriteCommand(const std::string& text);
-    void WriteTcp(const std::string& text);
-    bool WriteSerial(const std::string& text);
-    void SendSerialGroup();
-    void FinishHeldSerialGroup();
-    void CompleteHeldSerialGroup();
-    void SettleHeldSerialGroup() noexcept;
-    void CountSentGroup();
-    void RestartSendTimer();
-    void AcknowledgementStep();
-    void ConnectSerial();
-    void SerialFailed(const std::exception& error);
-    void CloseSerialQuietly() noexcept;
-    void ShutdownLinks() noexcept;
-    void ApplyConnectionState();
     void WireStatistics();
-    void SaveWorkspace(int32_t workspace);
-    void SaveMaskCells(int32_t workspace);
-    void OpenWorkspace(int32_t workspace);
-    void RestoreWindowPlace(int32_t workspace);
-    void RestoreEncoderOptions(int32_t workspace);
-    void RestoreMaskCells(int32_t workspace);
-    void RestoreGroupItems(int32_t workspace);
-    // Puts the restored connection settings into effect; the last step of OPENWORKSPACE.
-    void ConnectAfterRestore();
 
-    std::string m_sectionName;
+    qt_controls::Adapters m_adapters;
     QMetaObject::Connection m_gridFocusWatch;
 };

@@ -1,17 +1,17 @@
 #include "plugin/command_word.h"
-#include "plugin/tform1.h"
+#include "plugin/tform1_handlers.h"
 
-void TForm1::ExecuteCommand(const char* text, int32_t workspace) {
+void TForm1Handlers::ExecuteCommand(const char* text, int32_t workspace) {
     switch (RecogniseCommand(text)) {
         case CommandWord::ShowHide:
-            setVisible(!isVisible());
+            m_ui.Form1->SetVisible(!m_ui.Form1->Visible());
             break;
         case CommandWord::Show:
         case CommandWord::Configure:
             ShowCommand();
             break;
         case CommandWord::Hide:
-            hide();
+            m_ui.Form1->SetVisible(false);
             break;
         case CommandWord::SaveWorkspace:
             SaveWorkspace(workspace);
@@ -27,13 +27,12 @@ void TForm1::ExecuteCommand(const char* text, int32_t workspace) {
     }
 }
 
-void TForm1::ShowCommand() {
-    if (isHidden()) {
-        show();
+void TForm1Handlers::ShowCommand() {
+    if (!m_ui.Form1->Visible()) {
+        m_ui.Form1->SetVisible(true);
     }
-    if (isMinimized()) {
-        showNormal();
+    if (m_ui.Form1->Minimized()) {
+        m_ui.Form1->Restore();
     }
-    raise();
-    activateWindow();
+    m_ui.Form1->BringToFront();
 }

@@ -94,6 +94,7 @@ void TForm1::BuildWindow() {
     BuildAboutTab();
     BuildTimers();
     BuildLinks();
+    BindControls();
     WireOutput();
     WireStatistics();
 }
@@ -346,4 +347,36 @@ void TForm1::BuildLinks() {
         const std::runtime_error error(message.toStdString());
         ReportError("SimpleTCPClient1", &error);
     };
+}
+
+void TForm1::BindControls() {
+    m_ui.Form1 = m_adapters.AdaptWindow(this);
+    m_ui.System = m_adapters.System();
+    m_ui.StatusBar1 = m_adapters.Adapt(StatusBar1);
+    m_ui.LR = m_adapters.Adapt(LR);
+    m_ui.LRPS = m_adapters.Adapt(LRPS);
+    m_ui.LE = m_adapters.Adapt(LE);
+    m_ui.LF = m_adapters.Adapt(LF);
+    m_ui.LW = m_adapters.Adapt(LW);
+    m_ui.LL = m_adapters.Adapt(LL);
+    m_ui.LS = m_adapters.Adapt(LS);
+    m_ui.LSPS = m_adapters.Adapt(LSPS);
+    m_ui.LSTART = m_adapters.Adapt(LSTART);
+    m_ui.CLBSHOW = m_adapters.Adapt(CLBSHOW);
+    m_ui.SGMASK = m_adapters.Adapt(SGMASK);
+    m_ui.RGCON = m_adapters.Adapt(RGCON);
+    m_ui.CBBIDI = m_adapters.Adapt(CBBIDI);
+    m_ui.CBLIMIT = m_adapters.Adapt(CBLIMIT);
+    m_ui.CBCOMP = m_adapters.Adapt(CBCOMP);
+    m_ui.RGSPEED = m_adapters.Adapt(RGSPEED);
+    m_ui.EHOST = m_adapters.Adapt(EHOST);
+    m_ui.EPORT = m_adapters.Adapt(EPORT);
+    m_ui.CBKEEPPI = m_adapters.Adapt(CBKEEPPI);
+    m_ui.CBKEEPPTY = m_adapters.Adapt(CBKEEPPTY);
+    m_ui.CBKEEPTP = m_adapters.Adapt(CBKEEPTP);
+    m_ui.BUPDATE = m_adapters.Adapt(BUPDATE);
+    m_ui.TTimerSend = m_adapters.Adapt(TTimerSend);
+    m_ui.TimerRxD = m_adapters.Adapt(TimerRxD);
+    m_ui.TCPCon = m_adapters.Adapt(TCPCon);
+    m_ui.TimerPerSec = m_adapters.Adapt(TimerPerSec);
 }

@@ -142,4 +142,11 @@ void CopyToSettingsBuffer(std::string_view text, SettingsBuffer& buffer) {
     buffer[length] = '\0';
 }
 
+std::string TextToSave(std::string_view current, const std::optional<RestoredText>& restored) {
+    if (restored && restored->shown == current) {
+        return restored->stored;
+    }
+    return std::string(current);
+}
+
 }  // namespace workspace

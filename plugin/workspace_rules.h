@@ -3,6 +3,7 @@
 #include <array>
 #include <cstddef>
 #include <cstdint>
+#include <optional>
 #include <string>
 #include <string_view>
 
@@ -49,6 +50,17 @@ bool IsUtf8(std::string_view text);
 std::string DisplayText(std::string_view stored);
 // The stored bytes of the text's first `count` characters in its own reading.
 std::string_view FirstCharacters(std::string_view stored, std::size_t count);
+
+// A text restored into a field: the stored bytes, and the text the field was given to show
+// for them.
+struct RestoredText {
+    std::string stored;
+    std::string shown;
+};
+// What a field that now shows `current` (UTF-8) saves. While it still shows the text it was
+// restored with, that is the stored bytes, so that a text that is not UTF-8 survives a restore
+// and a save unchanged; an edited text is saved as UTF-8.
+std::string TextToSave(std::string_view current, const std::optional<RestoredText>& restored);
 
 // A text handed to the settings library travels in a 256-byte buffer, so it keeps at most
 // 255 bytes. A longer UTF-8 text is cut before the character that would not fit whole; any

@@ -136,6 +136,41 @@ TEST(MaskRowMatches, SurvivesATenThousandCharacterCell) {
     EXPECT_FALSE(MaskRowMatches(Blocks(0xFFFE, 0, 0), {huge, "", ""}));
 }
 
+struct CellTextCase {
+    const char* name;
+    std::string_view utf8;
+    std::string_view bits;
+    std::size_t characters;
+};
+
+class MaskCellTextCase : public ::testing::TestWithParam<CellTextCase> {};
+
+// A cell's text arrives in UTF-8: a character of two, three or four bytes is one position and
+// reads as "?", so a "1" after it still tests the next bit.
+TEST_P(MaskCellTextCase, ReadsOnePositionPerCharacter) {
+    EXPECT_EQ(MaskCellBits(GetParam().utf8), GetParam().bits);
+    EXPECT_EQ(CharacterCount(GetParam().utf8), GetParam().characters);
+}
+
+INSTANTIATE_TEST_SUITE_P(MaskCellBits, MaskCellTextCase,
+                         ::testing::Values(CellTextCase{"empty", "", "", 0},
+                                           CellTextCase{"ascii", "01-?x", "01-?x", 5},
+                                           CellTextCase{"twoBytes",
+                                                        "\xc3\xa9"
+                                                        "1",
+                                                        "?1", 2},
+                                           CellTextCase{"threeBytes",
+                                                        "0\xe2\x82\xac"
+                                                        "1",
+                                                        "0?1", 3},
+                                           CellTextCase{"fourBytes",
+                                                        "\xf0\x9f\x98\x80"
+                                                        "1\xf0\x9f\x98\x80",
+                                                        "?1?", 3}),
+                         [](const ::testing::TestParamInfo<CellTextCase>& p) {
+                             return std::string(p.param.name);
+                         });
+
 TEST(MaskKeyAccepted, RefusesASeventeenthCharacterButNotBackspace) {
     EXPECT_TRUE(MaskKeyAccepted(0, u'1'));
     EXPECT_TRUE(MaskKeyAccepted(15, u'1'));

@@ -1,9 +1,11 @@
 #include <gtest/gtest.h>
 
+#include <stdexcept>
 #include <string>
 
 #include "pipeline/pipeline_counters.h"
 #include "plugin/command_word.h"
+#include "plugin/error_report.h"
 #include "plugin/section_name.h"
 
 namespace {
@@ -58,6 +60,16 @@ TEST(CommandWord, IgnoresBlanksExtraWordsEmptyAndNullText) {
 TEST(CommandWord, UpperCasesOnlyAsciiLetters) {
     EXPECT_EQ(AsciiUpperCase("sh\xe9w-1"), "SH\xe9W-1");
     EXPECT_EQ(RecogniseCommand("\xf3how"), CommandWord::None);
+}
+
+TEST(ErrorReportText, NamesTheEntryPointAndTheFailure) {
+    const std::runtime_error error("Unable to open the RS232 port");
+    EXPECT_EQ(ErrorReportText("VaComm1", &error),
+              "Tolvane: error in VaComm1: Unable to open the RS232 port");
+    EXPECT_EQ(ErrorReportText("TTimerSend", nullptr),
+              "Tolvane: error in TTimerSend: unknown failure");
+    const std::runtime_error placeholders("%1 %2");
+    EXPECT_EQ(ErrorReportText("%2", &placeholders), "Tolvane: error in %2: %1 %2");
 }
 
 TEST(PipelineCounters, IncrementWrapsInsteadOfOverflowing) {

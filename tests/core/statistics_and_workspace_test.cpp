@@ -219,4 +219,12 @@ TEST(StoredText, FirstCharactersCountsCharactersOfItsOwnReading) {
     EXPECT_EQ(workspace::FirstCharacters("short", 255), "short");
 }
 
+TEST(RestoredText, SavesTheStoredBytesUntilTheFieldIsEdited) {
+    const std::optional<workspace::RestoredText> restored =
+        workspace::RestoredText{"Caf\xe9", workspace::DisplayText("Caf\xe9")};
+    EXPECT_EQ(workspace::TextToSave("Caf\xc3\xa9", restored), "Caf\xe9");
+    EXPECT_EQ(workspace::TextToSave("Cafe", restored), "Cafe");
+    EXPECT_EQ(workspace::TextToSave("Caf\xc3\xa9", std::nullopt), "Caf\xc3\xa9");
+}
+
 }  // namespace

@@ -16,6 +16,7 @@
 #include <QTimer>
 #include <cstdio>
 #include <memory>
+#include <optional>
 #include <sstream>
 #include <string>
 #include <thread>
@@ -24,6 +25,7 @@
 
 #include "links/SimpleTCP.h"
 #include "links/VaComm.h"
+#include "output/connection_state.h"
 #include "output/output_state.h"
 #include "pipeline/library_state.h"
 #include "plugin/tform1.h"
@@ -207,6 +209,44 @@ TEST_F(OutputWindow, HostAndPortTextsTakeEffectAsTyped) {
 
 // A host name is looked up while the window goes on; the user sees the texts of a blocking
 // lookup in their order, only spread over the time the resolver takes.
+// The port field's text is read without Qt now; it must take the same texts as a number as
+// QString::toInt did: Unicode spaces and digits are not ASCII ones.
+TEST(PortFieldNumber, TakesTheTextsThatQtTakesAsANumber) {
+    const char* texts[] = {"23",
+                           " 23 ",
+                           "\t+23\n",
+                           "-1",
+                           "0023",
+                           "65536",
+                           "2147483647",
+                           "2147483648",
+                           "-2147483648",
+                           "-2147483649",
+                           "",
+                           " ",
+                           "+",
+                           "-",
+                           "2 3",
+                           "23a",
+                           "0x17",
+                           "\xc2\xa0"
+                           "23\xe3\x80\x80",
+                           "\xe2\x80\xa8"
+                           "7",
+                           "\xef\xbc\x92\xef\xbc\x93",
+                           "99999999999999999999",
+                           "\xc2\xa0"};
+    for (const char* text : texts) {
+        bool isNumber = false;
+        const int expected = QString::fromUtf8(text).toInt(&isNumber);
+        const std::optional<int> number = encoder_output::PortFieldNumber(text);
+        EXPECT_EQ(number.has_value(), isNumber) << text;
+        if (number && isNumber) {
+            EXPECT_EQ(*number, expected) << text;
+        }
+    }
+}
+
 TEST_F(OutputWindow, HostNameLookupKeepsTheStatusTextsAndTheirOrder) {
     TcpTestServer server;
     ChooseTcp(server.port(), false, false);
