@@ -1,5 +1,7 @@
-#include <windows.h>
+// WinSock must come before windows.h.
 #include <winsock2.h>
+
+#include <windows.h>
 
 #include <gtest/gtest.h>
 
