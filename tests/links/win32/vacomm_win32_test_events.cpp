@@ -161,3 +161,12 @@ TEST_F(VaCommWin32Events, AHandlerThatDeletesThePortEndsTheDispatch) {
     PumpMessagesFor(200ms);
     EXPECT_EQ(calls, 1);
 }
+
+TEST_F(VaCommWin32Events, EventPriorityReachesTheRunningThread) {
+    comm.Open();
+    EXPECT_EQ(GetThreadPriority(static_cast<HANDLE>(comm.EventThreadHandle())),
+              THREAD_PRIORITY_ABOVE_NORMAL);
+    comm.SetEventPriority(tpLowest);
+    EXPECT_EQ(GetThreadPriority(static_cast<HANDLE>(comm.EventThreadHandle())),
+              THREAD_PRIORITY_LOWEST);
+}

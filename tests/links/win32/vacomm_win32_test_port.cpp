@@ -262,3 +262,30 @@ TEST_F(VaCommWin32, ModemStatusOfThePort) {
     }
     SUCCEED();
 }
+
+TEST_F(VaCommWin32, FailingOpenHandlerDoesNotFailOpen) {
+    std::string reported;
+    comm.OnOpen = [](TComponent*) { throw EVaCommError("handler trouble"); };
+    comm.OnException = [&](TComponent*, const std::string& message) { reported = message; };
+    comm.Open();
+    EXPECT_TRUE(comm.IsOpen());
+    EXPECT_EQ(reported, "handler trouble");
+}
+
+TEST_F(VaCommWin32, BufferedWritesRaiseWhenTheBufferStaysFull) {
+    comm.SetDirectWrite(false);
+    TVaBuffers buffers;
+    buffers.SetWriteSize(256);
+    buffers.SetWriteTimeout(100);
+    comm.SetBuffers(buffers);
+    comm.Open();
+    const std::string chunk(256, 'x');
+    std::string message;
+    for (int i = 0; i < 1000 && message.empty(); ++i) {
+        message = raisedText([&] { comm.WriteText(chunk); });
+        if (message == "(nothing raised)") {
+            message.clear();
+        }
+    }
+    EXPECT_EQ(message, "Output buffer is full. Please check comm status.");
+}
