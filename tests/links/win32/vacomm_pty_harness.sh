@@ -26,24 +26,25 @@ export TOLVANE_PTY_COM TOLVANE_PTY_PORT
 link="$WINEPREFIX/dosdevices/com$TOLVANE_PTY_COM"
 state=$(mktemp -d)
 
+# The loop ends its own socat when told to end: it alone knows whether that pid is still its
+# child, so no pid that the system may have given to another process since is ever signalled.
 (
-    while [ ! -e "$state/stop" ]; do
+    child=""
+    trap '[ -n "$child" ] && kill "$child" 2>/dev/null; exit 0' TERM
+    while true; do
         # Small blocks and a small send buffer keep what socat holds for a stalled reader small.
         socat -b 512 -t 0.05 "pty,raw,echo=0,link=$link" \
             "tcp-listen:$TOLVANE_PTY_PORT,bind=127.0.0.1,reuseaddr,sndbuf=4096" \
             2>>"$state/socat.log" &
-        echo $! >"$state/socat.pid"
-        wait $! || sleep 0.1
+        child=$!
+        wait "$child" || sleep 0.1
+        child=""
     done
 ) </dev/null >/dev/null 2>&1 &
 loop=$!
 
 finish() {
-    touch "$state/stop"
     kill "$loop" 2>/dev/null || true
-    if [ -s "$state/socat.pid" ]; then
-        kill "$(cat "$state/socat.pid")" 2>/dev/null || true
-    fi
     wait "$loop" 2>/dev/null || true
     rm -rf "$state"
     if [ -n "${own_prefix:-}" ]; then
@@ -57,4 +58,9 @@ for _ in $(seq 100); do
     [ -e "$link" ] && break
     sleep 0.05
 done
-"$wine64" "$@"
+# The program's first window starts Wine's desktop process, which outlives the program and would
+# hold CTest's pipe open until it ends: the program writes to a file that is shown afterwards.
+status=0
+"$wine64" "$@" </dev/null >"$state/output" 2>&1 || status=$?
+cat "$state/output"
+exit "$status"
