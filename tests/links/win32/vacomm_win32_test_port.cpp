@@ -289,3 +289,25 @@ TEST_F(VaCommWin32, BufferedWritesRaiseWhenTheBufferStaysFull) {
     }
     EXPECT_EQ(message, "Output buffer is full. Please check comm status.");
 }
+
+TEST_F(VaCommWin32, TwoStopBitsAreAppliedOnOpenAndOneWhileOpen) {
+    comm.SetStopbits(sb2);
+    comm.Open();
+    EXPECT_EQ(lineSettings(comm).StopBits, TWOSTOPBITS);
+    comm.SetStopbits(sb1);
+    EXPECT_EQ(lineSettings(comm).StopBits, ONESTOPBIT);
+}
+
+// A pseudo-terminal keeps eight data bits, so Wine refuses seven: the refusal carries the
+// system's text and the port keeps the setting it has.
+TEST_F(VaCommWin32, ARefusedLineSettingOnAnOpenPortKeepsTheOldOne) {
+    comm.Open();
+    const std::string text = raisedText([&] { comm.SetDatabits(db7); });
+    if (text == "(nothing raised)") {
+        GTEST_SKIP() << "the device took seven data bits";
+    }
+    EXPECT_EQ(text.rfind("Error writing dcb (", 0), 0u) << text;
+    EXPECT_EQ(comm.Databits(), db8);
+    EXPECT_EQ(lineSettings(comm).ByteSize, 8);
+    EXPECT_TRUE(comm.WriteText("G=6\r"));
+}
