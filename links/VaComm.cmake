@@ -9,6 +9,12 @@ target_sources(tolvane_links PRIVATE
     ${CMAKE_CURRENT_LIST_DIR}/VaCommTypes.h
     ${CMAKE_CURRENT_LIST_DIR}/VaCommSpeed.h
     ${CMAKE_CURRENT_LIST_DIR}/VaCommSpeed.cpp
+    ${CMAKE_CURRENT_LIST_DIR}/VaCommKeptOutput.h
+    ${CMAKE_CURRENT_LIST_DIR}/VaCommKeptOutput.cpp
+    ${CMAKE_CURRENT_LIST_DIR}/VaCommPortName.h
+    ${CMAKE_CURRENT_LIST_DIR}/VaCommPortName.cpp
+    ${CMAKE_CURRENT_LIST_DIR}/VaCommRules.h
+    ${CMAKE_CURRENT_LIST_DIR}/VaCommRules.cpp
     ${CMAKE_CURRENT_LIST_DIR}/VaCommHandOver.h
     ${CMAKE_CURRENT_LIST_DIR}/VaCommHandOver.cpp
     ${CMAKE_CURRENT_LIST_DIR}/VaCommTermios.h

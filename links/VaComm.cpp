@@ -22,6 +22,7 @@
 #include "VaCommDeviceMap.h"
 #include "VaCommEventThread.h"
 #include "VaCommHandOver.h"
+#include "VaCommRules.h"
 #include "VaCommSpeed.h"
 #include "VaCommTermios.h"
 #include "VaCommWriteThread.h"
@@ -30,66 +31,22 @@ namespace {
 
 using Clock = std::chrono::steady_clock;
 
-constexpr const char* kWhileOpen = "Can't perform this operation while port is open";
-constexpr const char* kNotFound = "Specified device not found (%s).";
-constexpr const char* kTwoPlaceholders =
-    "Device name %s holds more than one port number placeholder";
-constexpr const char* kCantOpen = "Can't open specified device %s";
-constexpr const char* kCantOpenDetail = " (Error %d, %s)";
-constexpr const char* kWriteDcb = "Error writing dcb (%d), %s";
-constexpr const char* kInitBuffers = "Error initializing buffers (%d), %s";
-constexpr const char* kSetTimeouts = "Error setting timeouts (%d), %s";
-constexpr const char* kSetEventMask = " Error setting EventMask (%d), %s";
-constexpr const char* kReadError = "Read error (%d), %s";
-constexpr const char* kWriteError = "Write error (%d), %s";
-constexpr const char* kStatistics = "Error retrieving statistics (%d), %s";
-constexpr const char* kEventThreadStopped =
-    "The port's event thread stopped: waiting for line events failed (%d), %s";
-constexpr const char* kOutputFull = "Output buffer is full. Please check comm status.";
-constexpr const char* kHungUpText = "The line hung up (%d), %s";
-
+using namespace va_comm;
 using namespace va_event_bits;
 
 constexpr int kIoErrorWord = 0x400;
 constexpr auto kClosePause = std::chrono::milliseconds(300);
 constexpr auto kBufferPollInterval = std::chrono::milliseconds(5);
 
-// Indexed by TVaCommEvent.
-constexpr std::uint32_t kEventBits[] = {kBreak,    kCts,    kDsr,    kError,   kRing,
-                                        kRlsd,     kRxChar, kRxFlag, kTxEmpty, kPErr,
-                                        kRx80Full, kEvent1, kEvent2};
-
-// Bits per second, indexed by TVaBaudrate; brUser stands for UserBaudrate.
-constexpr std::int64_t kBitsPerSecond[] = {0,     110,    300,    600,   1200,  2400,
-                                           4800,  9600,   14400,  19200, 38400, 56000,
-                                           57600, 115200, 128000, 256000};
-
-// Fills each "%d" or "%s" of the pattern, in order, with the next value.
-std::string fill(std::string_view pattern, std::initializer_list<std::string> values) {
-    std::string result;
-    auto next = values.begin();
-    for (std::size_t i = 0; i < pattern.size(); ++i) {
-        const bool placeholder = pattern[i] == '%' && i + 1 < pattern.size() &&
-                                 (pattern[i + 1] == 'd' || pattern[i + 1] == 's');
-        if (placeholder && next != values.end()) {
-            result += *next++;
-            ++i;
-        } else {
-            result += pattern[i];
-        }
-    }
-    return result;
-}
-
 std::string withErrno(std::string_view pattern, int error) {
-    return fill(pattern, {std::to_string(error), links::SystemErrorText(error)});
+    return ErrorMessage(pattern, error, links::SystemErrorText(error));
 }
 
 [[noreturn]] void raiseOpenError(const std::string& path, int error) {
     if (error == ENOENT) {
-        throw EVaCommError(fill(kNotFound, {path}));
+        throw EVaCommError(FillMessage(kNotFound, {path}));
     }
-    throw EVaCommError(fill(kCantOpen, {path}) + withErrno(kCantOpenDetail, error));
+    throw EVaCommError(FillMessage(kCantOpen, {path}) + withErrno(kCantOpenDetail, error));
 }
 
 // Gives a terminal up. The exclusive-use flag stays on the device after its last descriptor
@@ -180,12 +137,12 @@ void TVaCustomComm::configureOpenPort() {
 
 void TVaCustomComm::CreateHandle() {
     if (va_device_map::PortPlaceholders(m_deviceName) > 1) {
-        throw EVaCommError(fill(kTwoPlaceholders, {m_deviceName}));
+        throw EVaCommError(FillMessage(kTwoPlaceholders, {m_deviceName}));
     }
     const std::string name = va_device_map::FormatDeviceName(m_deviceName, m_portNum);
     const std::optional<std::string> device = va_device_map::ResolveDevicePath(name);
     if (!device) {
-        throw EVaCommError(fill(kNotFound, {name}));
+        throw EVaCommError(FillMessage(kNotFound, {name}));
     }
     const std::string& path = *device;
     links::UniqueFd handle(::open(path.c_str(), O_RDWR | O_NOCTTY | O_NONBLOCK | O_CLOEXEC));
@@ -216,7 +173,7 @@ void TVaCustomComm::ApplyDCB() {
     termios settings{};
     tcgetattr(fd, &settings);
     va_termios::LineSettings line;
-    line.speed = m_baudrate == brUser ? m_userBaudrate : kBitsPerSecond[m_baudrate];
+    line.speed = BitsPerSecond(m_baudrate, m_userBaudrate);
     line.dataBits = 4 + static_cast<int>(m_databits);
     line.parity = static_cast<va_termios::Parity>(m_parity);
     line.stopBits = static_cast<va_termios::StopBits>(m_stopbits);
@@ -269,16 +226,9 @@ void TVaCustomComm::SetupTimeouts() {
 }
 
 void TVaCustomComm::SetupEventMask() {
-    m_eventMask = 0;
-    for (int member = ceBreak; member <= ceEvent2; ++member) {
-        if (m_monitorEvents.Contains(static_cast<TVaCommEvent>(member))) {
-            m_eventMask |= kEventBits[member];
-        }
-    }
-    m_monitorBits = m_eventMask;
-    if (!m_directWrite) {
-        m_eventMask &= ~kTxEmpty;
-    }
+    const EventMasks masks = EventMaskOf(m_monitorEvents, m_directWrite);
+    m_eventMask = masks.wait;
+    m_monitorBits = masks.monitored;
     if (m_eventMask == 0) {
         return;
     }
@@ -333,7 +283,7 @@ void TVaCustomComm::Close() {
         StopThreads();
     }
     releaseTerminal(m_handle);
-    m_unsent.clear();
+    m_unsent.Drop();
     if (!m_destroying) {
         fire(OnClose);
     }
@@ -391,41 +341,39 @@ int TVaCustomComm::WriteBuf(const void* data, int count) {
         return writeBuffered(static_cast<const char*>(data), count);
     }
     std::lock_guard lock(m_machinery->writeLock);
-    int written = flushUnsent();
-    if (!m_unsent.empty()) {
+    const VaKeptOutput::TOutcome outcome = m_unsent.Write(
+        static_cast<const char*>(data), count,
+        [this](const char* bytes, int length) { return writeNow(bytes, length); },
+        [this](const char* bytes, int length) { return writeDirect(bytes, length); });
+    if (outcome.result == 0) {
         return 0;
     }
-    const int taken = writeDirect(static_cast<const char*>(data), count);
-    written += taken;
-    if (written > 0 && m_machinery->eventThread) {
+    if (outcome.written > 0 && m_machinery->eventThread) {
         m_machinery->eventThread->NotifyWritten();
     }
-    m_unsent.assign(static_cast<const char*>(data) + taken,
-                    static_cast<std::size_t>(count - taken));
-    return count;
+    return outcome.result;
 }
 
 bool TVaCustomComm::FlushPending() {
     if (!IsOpen() || !m_directWrite) {
-        return m_unsent.empty();
+        return m_unsent.Empty();
     }
     std::lock_guard lock(m_machinery->writeLock);
-    if (flushUnsent() > 0 && m_machinery->eventThread) {
+    const int written =
+        m_unsent.Flush([this](const char* bytes, int length) { return writeNow(bytes, length); });
+    if (written > 0 && m_machinery->eventThread) {
         m_machinery->eventThread->NotifyWritten();
     }
-    return m_unsent.empty();
+    return m_unsent.Empty();
 }
 
-// Writes what the device takes now of the bytes kept from an earlier write; returns how many.
-int TVaCustomComm::flushUnsent() {
-    int written = 0;
-    while (!m_unsent.empty()) {
-        const ssize_t sent = ::write(m_handle.get(), m_unsent.data(), m_unsent.size());
+// One write of what the device takes now; 0 when it takes nothing at the moment.
+int TVaCustomComm::writeNow(const char* data, int count) {
+    while (true) {
+        const ssize_t sent = ::write(m_handle.get(), data, static_cast<std::size_t>(count));
         const int error = errno;
         if (sent > 0) {
-            m_unsent.erase(0, static_cast<std::size_t>(sent));
-            written += static_cast<int>(sent);
-            continue;
+            return static_cast<int>(sent);
         }
         if (sent < 0 && error == EINTR) {
             continue;
@@ -433,9 +381,8 @@ int TVaCustomComm::flushUnsent() {
         if (sent < 0 && error != EAGAIN) {
             raiseSystem(kWriteError, error);
         }
-        break;
+        return 0;
     }
-    return written;
 }
 
 int TVaCustomComm::writeDirect(const char* data, int count) {
@@ -484,7 +431,7 @@ int TVaCustomComm::writeBuffered(const char* data, int count) {
 
 bool TVaCustomComm::WriteText(std::string_view text) {
     const int length = static_cast<int>(std::min<std::size_t>(text.size(), INT32_MAX));
-    return WriteBuf(text.data(), length) == length && m_unsent.empty();
+    return WriteBuf(text.data(), length) == length && m_unsent.Empty();
 }
 
 // A handler may destroy the port (by deleting it): from then on nothing here touches it.
@@ -687,7 +634,7 @@ void TVaCustomComm::SetBuffers(const TVaBuffers& value) {
 void TVaCustomComm::SetPortNum(TVaPortInt value) {
     CheckClosed();
     if (value < 0) {
-        throw EVaCommError("PortNum must be 0 to 2147483647");
+        throw EVaCommError(kNegativePortNum);
     }
     m_portNum = value;
 }

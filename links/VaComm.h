@@ -13,78 +13,9 @@
 #include <string_view>
 
 #include "LinkCommon.h"
+#include "VaCommKeptOutput.h"
 #include "VaCommTypes.h"
 #include "VaPrst.h"
-
-enum TVaBaudrate {
-    brUser,
-    br110,
-    br300,
-    br600,
-    br1200,
-    br2400,
-    br4800,
-    br9600,
-    br14400,
-    br19200,
-    br38400,
-    br56000,
-    br57600,
-    br115200,
-    br128000,
-    br256000
-};
-enum TVaParity { paNone, paOdd, paEven, paMark, paSpace };
-enum TVaDatabits { db4, db5, db6, db7, db8 };
-enum TVaStopbits { sb1, sb15, sb2 };
-enum TVaCommOption { coParityCheck, coNullStrip, coErrorChar };
-enum TVaCommEvent {
-    ceBreak,
-    ceCts,
-    ceDsr,
-    ceError,
-    ceRing,
-    ceRlsd,
-    ceRxChar,
-    ceRxFlag,
-    ceTxEmpty,
-    cePErr,
-    ceRx80Full,
-    ceEvent1,
-    ceEvent2
-};
-
-// A set of enumeration members, as the component's set-valued properties hold them.
-template <typename E>
-class TVaSet {
-public:
-    constexpr TVaSet() = default;
-    constexpr TVaSet(std::initializer_list<E> members) {
-        for (const E member : members) {
-            Include(member);
-        }
-    }
-    constexpr bool Contains(E member) const { return (m_bits & bit(member)) != 0; }
-    constexpr TVaSet& Include(E member) {
-        m_bits |= bit(member);
-        return *this;
-    }
-    constexpr TVaSet& Exclude(E member) {
-        m_bits &= ~bit(member);
-        return *this;
-    }
-    constexpr bool Empty() const { return m_bits == 0; }
-    constexpr bool operator==(const TVaSet&) const = default;
-
-private:
-    static constexpr std::uint32_t bit(E member) { return 1u << static_cast<unsigned>(member); }
-    std::uint32_t m_bits = 0;
-};
-
-using TVaCommOptions = TVaSet<TVaCommOption>;
-using TVaCommEvents = TVaSet<TVaCommEvent>;
-using TVaPortInt = std::int32_t;
-using PVaData = const void*;
 
 using TVaCommErrorEvent = std::function<void(QObject* Sender, int Errors)>;
 using TVaCommRxCharEvent = std::function<void(QObject* Sender, int Count)>;
@@ -126,7 +57,7 @@ public:
     // Writes what the device takes now of the kept bytes; true once none are kept. Close drops
     // kept bytes: they never reach the device opened next.
     bool FlushPending();
-    [[nodiscard]] int PendingBytes() const { return static_cast<int>(m_unsent.size()); }
+    [[nodiscard]] int PendingBytes() const { return m_unsent.Size(); }
     int InQueCount();
     // The device the port opens: DeviceName formatted with PortNum, mapped to a Linux path.
     std::string DevicePath() const;
@@ -203,7 +134,7 @@ private:
     void handleException(std::exception_ptr error);
     int lineErrorWord();
     int writeDirect(const char* data, int count);
-    int flushUnsent();
+    int writeNow(const char* data, int count);
     int writeBuffered(const char* data, int count);
     [[noreturn]] void raiseSystem(const char* pattern, int error) const;
 
@@ -212,7 +143,7 @@ private:
 
     links::UniqueFd m_handle;
     std::unique_ptr<Machinery> m_machinery;
-    std::string m_unsent;
+    VaKeptOutput m_unsent;
     std::uint32_t m_eventMask = 0;
     std::uint32_t m_monitorBits = 0;
     const bool m_syncEvents = true;

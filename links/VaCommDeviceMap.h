@@ -5,18 +5,10 @@
 #include <string>
 #include <string_view>
 
+#include "VaCommPortName.h"
+
 // How the Windows port names the plug-in is configured with become Linux device paths.
 namespace va_device_map {
-
-// The name pattern with every "%d" (or "%u") replaced by the port number and "%%" by "%";
-// any other "%" sequence is kept as it is, so no pattern can read beyond the one number.
-std::string FormatDeviceName(std::string_view pattern, std::int32_t portNum);
-
-// How many "%d" or "%u" the pattern holds ("%%" is no placeholder).
-int PortPlaceholders(std::string_view pattern);
-
-// n for a name "COMn" (any case, n from 1 without leading zeros), otherwise nothing.
-std::optional<std::int64_t> ComPortNumber(std::string_view name);
 
 // The per-user folder of port links: $XDG_CONFIG_HOME/tolvane/comports when that variable
 // holds an absolute path, otherwise ~/.config/tolvane/comports.

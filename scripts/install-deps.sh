@@ -13,7 +13,7 @@ packages=(
     xvfb xauth binutils fonts-dejavu-core fonts-dejavu-extra
 )
 if [ "${1:-}" = windows ]; then
-    packages+=(g++-mingw-w64-i686-posix g++-mingw-w64-x86-64-posix wine64 googletest)
+    packages+=(g++-mingw-w64-i686-posix g++-mingw-w64-x86-64-posix wine64 googletest socat)
 fi
 
 missing=()

@@ -4,6 +4,7 @@ add_executable(vacomm_tests
     ${CMAKE_CURRENT_LIST_DIR}/vacomm_test_device_map.cpp
     ${CMAKE_CURRENT_LIST_DIR}/vacomm_test_port.cpp
     ${CMAKE_CURRENT_LIST_DIR}/vacomm_test_events.cpp
+    ${CMAKE_CURRENT_LIST_DIR}/vacomm_test_rules.cpp
     ${CMAKE_CURRENT_LIST_DIR}/../support/pty_pair.h
     ${CMAKE_CURRENT_LIST_DIR}/../support/pty_pair.cpp
     ${CMAKE_CURRENT_LIST_DIR}/../support/pty_config_home.h
