@@ -15,7 +15,9 @@ if [ "$preset" = windows ]; then
     export WINEPREFIX WINEDEBUG=-all
     trap '"$wineserver" -k 2>/dev/null || true; rm -rf "$WINEPREFIX"' EXIT
     # One server for the whole run, so that each test program starts in a fraction of a second.
-    "$wineserver" --persistent
+    # Its output goes nowhere: the server holds the pseudo-terminals of the serial tests and
+    # prints a dump of all its objects (hundreds of thousands of lines) at each of their hang-ups.
+    "$wineserver" --persistent </dev/null >/dev/null 2>&1
     # Makes the prefix now, so that no test pays for it within its timeout. The services that
     # Wine starts here live until the end and keep the standard streams they were started with:
     # started by a test, they would hold CTest's pipe open and the test would time out.
