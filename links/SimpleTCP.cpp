@@ -23,12 +23,6 @@ namespace {
 
 constexpr int32_t kDefaultReconnectInterval = 20000;
 
-// The system's texts follow the host's language settings, so they are decoded as such.
-QString socketErrorMessage(int errorCode) {
-    const std::string text = SocketErrorText(errorCode);
-    return QString::fromLocal8Bit(text.data(), static_cast<qsizetype>(text.size()));
-}
-
 }  // namespace
 
 TTimerComponent::TTimerComponent(QObject* AOwner) : QObject(AOwner), m_timer(new QTimer(this)) {
@@ -122,7 +116,7 @@ void TCustomSocket::SetConnected(bool Value) {
 
 // While the name is still looked up there is no connection to keep: a new name is looked up
 // (or connected to) at once, so the answer for the old one is never used.
-void TCustomSocket::SetHost(const QString& Value) {
+void TCustomSocket::SetHost(const std::string& Value) {
     if (Value == m_host) {
         return;
     }
@@ -254,9 +248,9 @@ int TCustomSocket::receiveOnce(int Socket, void* Buffer, int Size) {
 }
 
 void TCustomSocket::SocketError(int Socket, int ErrorCode) {
-    const QString text = socketErrorMessage(ErrorCode);
+    const std::string text = SocketErrorText(ErrorCode);
     if (!OnError) {
-        throw std::runtime_error(text.toStdString());
+        throw std::runtime_error(text);
     }
     Fire(OnError, Socket, ErrorCode, text);
 }
@@ -275,7 +269,7 @@ void TCustomSocket::SetNameResolver(std::unique_ptr<NameResolver> resolver) {
 void TCustomSocket::ResolveHost() {
     constexpr int kLookupPollMs = 10;
     abandonLookup();
-    m_resolver->Start(m_host.toStdString());
+    m_resolver->Start(m_host);
     m_lookupTimer = startTimer(kLookupPollMs, Qt::PreciseTimer);
     if (m_lookupTimer == 0) {
         m_resolver->Abandon();
@@ -571,7 +565,7 @@ void TSimpleTCPClient::SocketError(int Socket, int ErrorCode) {
 // A dotted address connects at once; a name is looked up first, and the attempt goes on when
 // the answer comes.
 void TSimpleTCPClient::OpenConnection() {
-    const HostText host = classifyHost(Host().toStdString());
+    const HostText host = classifyHost(Host());
     switch (host.kind) {
         case HostText::Kind::Address:
             connectTo(host.address);

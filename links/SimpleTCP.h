@@ -21,8 +21,9 @@ class QTimerEvent;
 
 using TSimpleTCPClientDataAvailEvent = std::function<void(QObject* Sender, int DataSize)>;
 using TSimpleTCPClientIOEvent = std::function<void(QObject* Sender, QIODevice& Stream)>;
+// ErrorMsg is the error's text as the system gives it (bytes, no conversion on the way).
 using TSimpleTCPErrorEvent =
-    std::function<void(QObject* Sender, int Socket, int ErrorCode, const QString& ErrorMsg)>;
+    std::function<void(QObject* Sender, int Socket, int ErrorCode, const std::string& ErrorMsg)>;
 
 // Raised when the event loop cannot run the component's timer.
 class EOutOfResources : public std::runtime_error {
@@ -93,8 +94,9 @@ public:
 
     [[nodiscard]] virtual bool Connected() const { return m_activeRequested; }
     virtual void SetConnected(bool Value);
-    [[nodiscard]] const QString& Host() const noexcept { return m_host; }
-    virtual void SetHost(const QString& Value);
+    // The host text's bytes, kept as given: a dotted IPv4 address or a name to look up.
+    [[nodiscard]] const std::string& Host() const noexcept { return m_host; }
+    virtual void SetHost(const std::string& Value);
     [[nodiscard]] uint16_t Port() const noexcept { return m_port; }
     virtual void SetPort(uint16_t Value);
     [[nodiscard]] bool AllowChangeHostAndPortOnConnection() const noexcept;
@@ -196,7 +198,7 @@ private:
     uint64_t m_bytesTakenByOwner = 0;
     bool m_activeRequested = false;
     bool m_allowChangeHostAndPortOnConnection = false;
-    QString m_host;
+    std::string m_host;
     uint16_t m_port = 0;
 };
 

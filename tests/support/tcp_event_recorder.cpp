@@ -20,9 +20,9 @@ TcpEventRecorder::TcpEventRecorder(TSimpleTCPClient& client) : m_client(client) 
         m_bytesRead += bytes;
         note(sender, "Read " + std::to_string(bytes.size()) + " at " + std::to_string(position));
     };
-    client.OnError = [this](QObject* sender, int socket, int code, const QString& text) {
+    client.OnError = [this](QObject* sender, int socket, int code, const std::string& text) {
         m_lastErrorSocket = socket;
-        note(sender, "Error " + std::to_string(code) + " " + text.toStdString());
+        note(sender, "Error " + std::to_string(code) + " " + text);
     };
 }
 
