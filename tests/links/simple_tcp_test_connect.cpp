@@ -169,6 +169,20 @@ TEST(SimpleTCPClient, AttemptWaitsForTheResolverAsLongAsItTakesThenConnects) {
     EXPECT_TRUE(server.accept().valid());
 }
 
+// The text is handed on as bytes: a name in UTF-8, or in another encoding that is no valid
+// UTF-8, reaches the resolver and comes back from Host exactly as it was set.
+TEST(SimpleTCPClient, HostTextKeepsItsBytesUpToTheResolver) {
+    for (const std::string host :
+         {"\xC3\xA9metteur.example", "\xE9metteur.example", "enc\x80oder.example"}) {
+        auto client = clientFor(23);
+        client->SetHost(host);
+        const auto resolver = FakeNameResolver::InstallIn(*client);
+        client->SetConnected(true);
+        EXPECT_EQ(client->Host(), host);
+        EXPECT_EQ(resolver->started, (std::vector<std::string>{host}));
+    }
+}
+
 TEST(SimpleTCPClient, NameWithoutAnAddressReportsBadAddressWhenTheAnswerComes) {
     auto client = clientFor(23);
     client->SetHost("nowhere.example");
