@@ -1,6 +1,5 @@
 #include "SimpleTCP.h"
 
-#include <QBuffer>
 #include <QByteArray>
 #include <QPointer>
 #include <QSocketNotifier>
@@ -506,8 +505,8 @@ void TCustomSocket::readSlice(int Socket) {
     } while (last.state == ReadableState::Data && filled < received.size());
     received.truncate(filled);
     if (filled > 0) {
-        QBuffer stream(&received);
-        stream.open(QIODevice::ReadOnly);
+        TSimpleTCPStream stream(
+            std::string_view(received.constData(), static_cast<size_t>(filled)));
         DoRead(Socket, stream);
         if (!alive || !isCurrent(Socket, generation)) {
             return;
@@ -640,7 +639,7 @@ void TSimpleTCPClient::DoDataAvailable(int /*Socket*/, int Count, bool& Handled)
     Fire(OnDataAvailable, Count);
 }
 
-void TSimpleTCPClient::DoRead(int /*Socket*/, QIODevice& Stream) {
+void TSimpleTCPClient::DoRead(int /*Socket*/, TSimpleTCPStream& Stream) {
     Fire(OnRead, Stream);
 }
 

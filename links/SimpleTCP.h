@@ -13,14 +13,14 @@
 #include "LinkCommon.h"
 #include "SimpleTCPResolver.h"
 #include "SimpleTCPRules.h"
+#include "SimpleTCPStream.h"
 
-class QIODevice;
 class QSocketNotifier;
 class QTimer;
 class QTimerEvent;
 
 using TSimpleTCPClientDataAvailEvent = std::function<void(QObject* Sender, int DataSize)>;
-using TSimpleTCPClientIOEvent = std::function<void(QObject* Sender, QIODevice& Stream)>;
+using TSimpleTCPClientIOEvent = std::function<void(QObject* Sender, TSimpleTCPStream& Stream)>;
 // ErrorMsg is the error's text as the system gives it (bytes, no conversion on the way).
 using TSimpleTCPErrorEvent =
     std::function<void(QObject* Sender, int Socket, int ErrorCode, const std::string& ErrorMsg)>;
@@ -149,7 +149,7 @@ protected:
     virtual void DoConnected() = 0;
     virtual void DoDisconnected(int Socket) = 0;
     virtual void DoDataAvailable(int Socket, int Count, bool& Handled) = 0;
-    virtual void DoRead(int Socket, QIODevice& Stream) = 0;
+    virtual void DoRead(int Socket, TSimpleTCPStream& Stream) = 0;
 
     [[nodiscard]] bool ActiveRequested() const noexcept { return m_activeRequested; }
 
@@ -234,7 +234,7 @@ protected:
     void DoConnected() override;
     void DoDisconnected(int Socket) override;
     void DoDataAvailable(int Socket, int Count, bool& Handled) override;
-    void DoRead(int Socket, QIODevice& Stream) override;
+    void DoRead(int Socket, TSimpleTCPStream& Stream) override;
     virtual void DoConnectionLost();
     void HostResolved(const simple_tcp::Lookup& answer) override;
 

@@ -1,5 +1,3 @@
-#include <QByteArray>
-#include <QIODevice>
 #include <QLineEdit>
 #include <QPushButton>
 #include <QTimer>
@@ -44,8 +42,7 @@ void TForm1::WireOutput() {
         event([this](QObject* sender, int socket, int code, const std::string& message) {
             SimpleTCPClient1Error(sender, socket, code, message);
         });
-    SimpleTCPClient1->OnRead = event([this](QObject* sender, QIODevice& stream) {
-        const QByteArray bytes = stream.readAll();
-        SimpleTCPClient1Read(sender, std::string_view(bytes.constData(), bytes.size()));
+    SimpleTCPClient1->OnRead = event([this](QObject* sender, TSimpleTCPStream& stream) {
+        SimpleTCPClient1Read(sender, stream.ReadAll());
     });
 }

@@ -37,7 +37,7 @@ public:
         m_client->OnConnected = [this](QObject*) { note("Connected"); };
         m_client->OnDisconnected = [this](QObject*) { note("Disconnected"); };
         m_client->OnConnectionLost = [this](QObject*) { note("ConnectionLost"); };
-        m_client->OnRead = [this](QObject*, QIODevice&) { note("Read"); };
+        m_client->OnRead = [this](QObject*, TSimpleTCPStream&) { note("Read"); };
         m_client->OnError = [this](QObject*, int, int, const std::string&) { note("Error"); };
         if (row.offerData) {
             m_client->OnDataAvailable = [this](QObject*, int) { note("DataAvailable"); };

@@ -239,7 +239,7 @@ TEST(SimpleTCPClient, ReadHandlerMayDisconnectTheLink) {
     Connection link;
     ASSERT_TRUE(link.connected && link.peer.valid());
     auto recordRead = link.client->OnRead;
-    link.client->OnRead = [&](QObject* sender, QIODevice& stream) {
+    link.client->OnRead = [&](QObject* sender, TSimpleTCPStream& stream) {
         recordRead(sender, stream);
         link.client->Disconnect();
     };
