@@ -1,6 +1,5 @@
 #include "SimpleTCP.h"
 
-#include <QBuffer>
 #include <QByteArray>
 #include <QPointer>
 #include <QSocketNotifier>
@@ -22,12 +21,6 @@ using namespace simple_tcp;
 namespace {
 
 constexpr int32_t kDefaultReconnectInterval = 20000;
-
-// The system's texts follow the host's language settings, so they are decoded as such.
-QString socketErrorMessage(int errorCode) {
-    const std::string text = SocketErrorText(errorCode);
-    return QString::fromLocal8Bit(text.data(), static_cast<qsizetype>(text.size()));
-}
 
 }  // namespace
 
@@ -122,7 +115,7 @@ void TCustomSocket::SetConnected(bool Value) {
 
 // While the name is still looked up there is no connection to keep: a new name is looked up
 // (or connected to) at once, so the answer for the old one is never used.
-void TCustomSocket::SetHost(const QString& Value) {
+void TCustomSocket::SetHost(const std::string& Value) {
     if (Value == m_host) {
         return;
     }
@@ -254,9 +247,9 @@ int TCustomSocket::receiveOnce(int Socket, void* Buffer, int Size) {
 }
 
 void TCustomSocket::SocketError(int Socket, int ErrorCode) {
-    const QString text = socketErrorMessage(ErrorCode);
+    const std::string text = SocketErrorText(ErrorCode);
     if (!OnError) {
-        throw std::runtime_error(text.toStdString());
+        throw std::runtime_error(text);
     }
     Fire(OnError, Socket, ErrorCode, text);
 }
@@ -275,7 +268,7 @@ void TCustomSocket::SetNameResolver(std::unique_ptr<NameResolver> resolver) {
 void TCustomSocket::ResolveHost() {
     constexpr int kLookupPollMs = 10;
     abandonLookup();
-    m_resolver->Start(m_host.toStdString());
+    m_resolver->Start(m_host);
     m_lookupTimer = startTimer(kLookupPollMs, Qt::PreciseTimer);
     if (m_lookupTimer == 0) {
         m_resolver->Abandon();
@@ -512,8 +505,8 @@ void TCustomSocket::readSlice(int Socket) {
     } while (last.state == ReadableState::Data && filled < received.size());
     received.truncate(filled);
     if (filled > 0) {
-        QBuffer stream(&received);
-        stream.open(QIODevice::ReadOnly);
+        TSimpleTCPStream stream(
+            std::string_view(received.constData(), static_cast<size_t>(filled)));
         DoRead(Socket, stream);
         if (!alive || !isCurrent(Socket, generation)) {
             return;
@@ -571,7 +564,7 @@ void TSimpleTCPClient::SocketError(int Socket, int ErrorCode) {
 // A dotted address connects at once; a name is looked up first, and the attempt goes on when
 // the answer comes.
 void TSimpleTCPClient::OpenConnection() {
-    const HostText host = classifyHost(Host().toStdString());
+    const HostText host = classifyHost(Host());
     switch (host.kind) {
         case HostText::Kind::Address:
             connectTo(host.address);
@@ -646,7 +639,7 @@ void TSimpleTCPClient::DoDataAvailable(int /*Socket*/, int Count, bool& Handled)
     Fire(OnDataAvailable, Count);
 }
 
-void TSimpleTCPClient::DoRead(int /*Socket*/, QIODevice& Stream) {
+void TSimpleTCPClient::DoRead(int /*Socket*/, TSimpleTCPStream& Stream) {
     Fire(OnRead, Stream);
 }
 

@@ -13,16 +13,17 @@
 #include "LinkCommon.h"
 #include "SimpleTCPResolver.h"
 #include "SimpleTCPRules.h"
+#include "SimpleTCPStream.h"
 
-class QIODevice;
 class QSocketNotifier;
 class QTimer;
 class QTimerEvent;
 
 using TSimpleTCPClientDataAvailEvent = std::function<void(QObject* Sender, int DataSize)>;
-using TSimpleTCPClientIOEvent = std::function<void(QObject* Sender, QIODevice& Stream)>;
+using TSimpleTCPClientIOEvent = std::function<void(QObject* Sender, TSimpleTCPStream& Stream)>;
+// ErrorMsg is the error's text as the system gives it (bytes, no conversion on the way).
 using TSimpleTCPErrorEvent =
-    std::function<void(QObject* Sender, int Socket, int ErrorCode, const QString& ErrorMsg)>;
+    std::function<void(QObject* Sender, int Socket, int ErrorCode, const std::string& ErrorMsg)>;
 
 // Raised when the event loop cannot run the component's timer.
 class EOutOfResources : public std::runtime_error {
@@ -93,8 +94,9 @@ public:
 
     [[nodiscard]] virtual bool Connected() const { return m_activeRequested; }
     virtual void SetConnected(bool Value);
-    [[nodiscard]] const QString& Host() const noexcept { return m_host; }
-    virtual void SetHost(const QString& Value);
+    // The host text's bytes, kept as given: a dotted IPv4 address or a name to look up.
+    [[nodiscard]] const std::string& Host() const noexcept { return m_host; }
+    virtual void SetHost(const std::string& Value);
     [[nodiscard]] uint16_t Port() const noexcept { return m_port; }
     virtual void SetPort(uint16_t Value);
     [[nodiscard]] bool AllowChangeHostAndPortOnConnection() const noexcept;
@@ -147,7 +149,7 @@ protected:
     virtual void DoConnected() = 0;
     virtual void DoDisconnected(int Socket) = 0;
     virtual void DoDataAvailable(int Socket, int Count, bool& Handled) = 0;
-    virtual void DoRead(int Socket, QIODevice& Stream) = 0;
+    virtual void DoRead(int Socket, TSimpleTCPStream& Stream) = 0;
 
     [[nodiscard]] bool ActiveRequested() const noexcept { return m_activeRequested; }
 
@@ -196,7 +198,7 @@ private:
     uint64_t m_bytesTakenByOwner = 0;
     bool m_activeRequested = false;
     bool m_allowChangeHostAndPortOnConnection = false;
-    QString m_host;
+    std::string m_host;
     uint16_t m_port = 0;
 };
 
@@ -232,7 +234,7 @@ protected:
     void DoConnected() override;
     void DoDisconnected(int Socket) override;
     void DoDataAvailable(int Socket, int Count, bool& Handled) override;
-    void DoRead(int Socket, QIODevice& Stream) override;
+    void DoRead(int Socket, TSimpleTCPStream& Stream) override;
     virtual void DoConnectionLost();
     void HostResolved(const simple_tcp::Lookup& answer) override;
 

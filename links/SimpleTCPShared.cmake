@@ -1,9 +1,11 @@
 # The SimpleTCP unit's plain C++ that both platforms compile: the error table and the rules for
-# host texts, timer periods and bytes kept unsent.
+# host texts, timer periods and bytes kept unsent, and the stream an OnRead handler reads.
 target_sources(tolvane_links PRIVATE
     ${CMAKE_CURRENT_LIST_DIR}/SimpleTCPErrorTable.h
     ${CMAKE_CURRENT_LIST_DIR}/SimpleTCPErrorTable.cpp
     ${CMAKE_CURRENT_LIST_DIR}/SimpleTCPRules.h
     ${CMAKE_CURRENT_LIST_DIR}/SimpleTCPRules.cpp
     ${CMAKE_CURRENT_LIST_DIR}/SimpleTCPResolver.h
+    ${CMAKE_CURRENT_LIST_DIR}/SimpleTCPStream.h
+    ${CMAKE_CURRENT_LIST_DIR}/SimpleTCPStream.cpp
 )

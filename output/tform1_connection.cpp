@@ -1,4 +1,3 @@
-#include <QString>
 #include <optional>
 #include <string>
 
@@ -96,7 +95,7 @@ void TForm1Handlers::BDISCONClick(EventSender Sender) {
 void TForm1Handlers::TCPConTimer(EventSender Sender) {
     static_cast<void>(Sender);
     try {
-        SimpleTCPClient1->SetHost(QString::fromStdString(m_ui.EHOST->Text()));
+        SimpleTCPClient1->SetHost(m_ui.EHOST->Text());
         if (const std::optional<int> port = PortFieldNumber(m_ui.EPORT->Text())) {
             SimpleTCPClient1->SetPort(static_cast<uint16_t>(*port & 0xFFFF));
         }
@@ -109,8 +108,7 @@ void TForm1Handlers::TCPConTimer(EventSender Sender) {
 void TForm1Handlers::SimpleTCPClient1Connected(EventSender Sender) {
     static_cast<void>(Sender);
     m_ui.RGCON->SetItemIndex(lkTcp);
-    Output().Connection.TcpConnected(SimpleTCPClient1->Host().toStdString(),
-                                     SimpleTCPClient1->Port());
+    Output().Connection.TcpConnected(SimpleTCPClient1->Host(), SimpleTCPClient1->Port());
     ApplyConnectionState();
 }
 

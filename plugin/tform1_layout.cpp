@@ -340,7 +340,7 @@ void TForm1::BuildLinks() {
 
     SimpleTCPClient1 = new TSimpleTCPClient(this);
     SimpleTCPClient1->setObjectName(QString::fromUtf8("SimpleTCPClient1"));
-    SimpleTCPClient1->SetHost(QString::fromUtf8("127.0.0.1"));
+    SimpleTCPClient1->SetHost("127.0.0.1");
     SimpleTCPClient1->SetPort(23);
     SimpleTCPClient1->SetAutoReconnectInterval(2147480000);
     SimpleTCPClient1->OnException = [](QObject*, const QString& message) {

@@ -1,10 +1,8 @@
-#include <QByteArray>
-#include <QIODevice>
 #include <QLineEdit>
 #include <QPushButton>
-#include <QString>
 #include <QTimer>
 #include <functional>
+#include <string>
 
 #include "SimpleTCP.h"
 #include "plugin/error_report.h"
@@ -41,11 +39,10 @@ void TForm1::WireOutput() {
     SimpleTCPClient1->OnDisconnected =
         event([this](QObject* sender) { SimpleTCPClient1Disconnected(sender); });
     SimpleTCPClient1->OnError =
-        event([this](QObject* sender, int socket, int code, const QString& message) {
-            SimpleTCPClient1Error(sender, socket, code, message.toStdString());
+        event([this](QObject* sender, int socket, int code, const std::string& message) {
+            SimpleTCPClient1Error(sender, socket, code, message);
         });
-    SimpleTCPClient1->OnRead = event([this](QObject* sender, QIODevice& stream) {
-        const QByteArray bytes = stream.readAll();
-        SimpleTCPClient1Read(sender, std::string_view(bytes.constData(), bytes.size()));
+    SimpleTCPClient1->OnRead = event([this](QObject* sender, TSimpleTCPStream& stream) {
+        SimpleTCPClient1Read(sender, stream.ReadAll());
     });
 }

@@ -24,11 +24,11 @@ namespace {
 using Events = std::vector<std::string>;
 
 // Fails locally, in the resolver's own parsing of numeric names, with no query on the network.
-const QString kUnresolvableHost = QStringLiteral("999.999.999.999");
+const std::string kUnresolvableHost = "999.999.999.999";
 
 std::unique_ptr<TSimpleTCPClient> clientFor(uint16_t port) {
     auto client = std::make_unique<TSimpleTCPClient>();
-    client->SetHost(QStringLiteral("127.0.0.1"));
+    client->SetHost("127.0.0.1");
     client->SetPort(port);
     return client;
 }
@@ -44,7 +44,7 @@ TEST(SimpleTCPClient, StartsIdleWithItsDefaults) {
     EXPECT_EQ(client.AutoReconnectInterval(), 20000);
     EXPECT_FALSE(client.Connected());
     EXPECT_FALSE(client.AllowChangeHostAndPortOnConnection());
-    EXPECT_TRUE(client.Host().isEmpty());
+    EXPECT_TRUE(client.Host().empty());
     EXPECT_EQ(client.Port(), 0);
     EXPECT_EQ(client.SocketHandle(), -1);
     EXPECT_FALSE(client.TimerEnabled());
@@ -119,15 +119,14 @@ TEST(SimpleTCPClient, RetryTimerConnectsOnceThePortListens) {
 
 TEST(SimpleTCPClient, UnresolvableHostReportsBadAddressWithoutASocket) {
     // A NUL inside the text must not let the part before it pass for the whole name.
-    const QString cutShort = QString::fromLatin1("127.0.0.1\0.example", 19);
-    for (const QString& host : {kUnresolvableHost, QString(), cutShort}) {
+    const std::string cutShort("127.0.0.1\0.example", 19);
+    for (const std::string& host : {kUnresolvableHost, std::string(), cutShort}) {
         TSimpleTCPClient client;
         client.SetHost(host);
         client.SetPort(23);
         TcpEventRecorder recorder(client);
         client.SetConnected(true);
-        EXPECT_EQ(recorder.events(), (Events{"Disconnected", "Error 10014 Bad address"}))
-            << host.toStdString();
+        EXPECT_EQ(recorder.events(), (Events{"Disconnected", "Error 10014 Bad address"})) << host;
         EXPECT_EQ(recorder.lastErrorSocket(), -1);
         EXPECT_EQ(client.SocketHandle(), -1);
         EXPECT_TRUE(client.TimerEnabled());
@@ -139,7 +138,7 @@ TEST(SimpleTCPClient, UnresolvableHostReportsBadAddressWithoutASocket) {
 TEST(SimpleTCPClient, HostNameIsLookedUpAwayFromTheCallingThread) {
     TcpTestServer server;
     auto client = clientFor(server.port());
-    client->SetHost(QStringLiteral("localhost"));
+    client->SetHost("localhost");
     TcpEventRecorder recorder(*client);
     client->SetConnected(true);
     EXPECT_EQ(client->SocketHandle(), -1) << "the attempt waited for the resolver";
@@ -152,7 +151,7 @@ TEST(SimpleTCPClient, HostNameIsLookedUpAwayFromTheCallingThread) {
 TEST(SimpleTCPClient, AttemptWaitsForTheResolverAsLongAsItTakesThenConnects) {
     TcpTestServer server;
     auto client = clientFor(server.port());
-    client->SetHost(QStringLiteral("encoder.example"));
+    client->SetHost("encoder.example");
     const auto resolver = FakeNameResolver::InstallIn(*client);
     TcpEventRecorder recorder(*client);
     client->SetConnected(true);
@@ -170,9 +169,23 @@ TEST(SimpleTCPClient, AttemptWaitsForTheResolverAsLongAsItTakesThenConnects) {
     EXPECT_TRUE(server.accept().valid());
 }
 
+// The text is handed on as bytes: a name in UTF-8, or in another encoding that is no valid
+// UTF-8, reaches the resolver and comes back from Host exactly as it was set.
+TEST(SimpleTCPClient, HostTextKeepsItsBytesUpToTheResolver) {
+    for (const std::string host :
+         {"\xC3\xA9metteur.example", "\xE9metteur.example", "enc\x80oder.example"}) {
+        auto client = clientFor(23);
+        client->SetHost(host);
+        const auto resolver = FakeNameResolver::InstallIn(*client);
+        client->SetConnected(true);
+        EXPECT_EQ(client->Host(), host);
+        EXPECT_EQ(resolver->started, (std::vector<std::string>{host}));
+    }
+}
+
 TEST(SimpleTCPClient, NameWithoutAnAddressReportsBadAddressWhenTheAnswerComes) {
     auto client = clientFor(23);
-    client->SetHost(QStringLiteral("nowhere.example"));
+    client->SetHost("nowhere.example");
     const auto resolver = FakeNameResolver::InstallIn(*client);
     TcpEventRecorder recorder(*client);
     client->SetConnected(true);
@@ -191,7 +204,7 @@ TEST(SimpleTCPClient, DisconnectOrDestructionWhileALookupRunsWinsOverItsLateAnsw
     for (const bool destroy : {false, true}) {
         TcpTestServer server;
         auto client = clientFor(server.port());
-        client->SetHost(QStringLiteral("encoder.example"));
+        client->SetHost("encoder.example");
         const auto resolver = FakeNameResolver::InstallIn(*client);
         TcpEventRecorder recorder(*client);
         client->SetConnected(true);
@@ -223,12 +236,12 @@ TEST(SimpleTCPClient, HostOrPortChangeWhileALookupRunsTakesEffectWithoutEvents) 
     for (const bool dotted : {false, true}) {
         TcpTestServer server;
         auto client = clientFor(1);
-        client->SetHost(QStringLiteral("first.example"));
+        client->SetHost("first.example");
         const auto resolver = FakeNameResolver::InstallIn(*client);
         TcpEventRecorder recorder(*client);
         client->SetConnected(true);
         client->SetPort(server.port());
-        client->SetHost(dotted ? QStringLiteral("127.0.0.1") : QStringLiteral("second.example"));
+        client->SetHost(dotted ? "127.0.0.1" : "second.example");
         EXPECT_TRUE(recorder.events().empty()) << recorder.joined();
         EXPECT_EQ(resolver->abandoned, 1);
         EXPECT_EQ(resolver->started.size(), dotted ? 1u : 2u);
@@ -355,13 +368,13 @@ TEST(SimpleTCPClient, HostAndPortCannotChangeWhileActive) {
     }
     connectAndWait(*client, recorder);
     try {
-        client->SetHost(QStringLiteral("127.0.0.2"));
+        client->SetHost("127.0.0.2");
         ADD_FAILURE() << "changing Host while connected was accepted";
     } catch (const std::runtime_error& error) {
         EXPECT_STREQ(error.what(), "Cannot change Host while active");
     }
-    EXPECT_NO_THROW(client->SetHost(QStringLiteral("127.0.0.1")));
-    EXPECT_EQ(client->Host(), QStringLiteral("127.0.0.1"));
+    EXPECT_NO_THROW(client->SetHost("127.0.0.1"));
+    EXPECT_EQ(client->Host(), "127.0.0.1");
     EXPECT_EQ(client->Port(), server.port());
     EXPECT_TRUE(client->Connected());
     EXPECT_EQ(recorder.events(), (Events{"Connected"}));
@@ -416,7 +429,7 @@ TEST(SimpleTCPClient, ReconnectIntervalsTheTimerCannotRunAreBounded) {
     for (const auto& [interval, period] : cases) {
         TSimpleTCPClient client;
         client.SetHost(kUnresolvableHost);
-        client.OnError = [](QObject*, int, int, const QString&) {};
+        client.OnError = [](QObject*, int, int, const std::string&) {};
         client.SetAutoReconnectInterval(interval);
         client.SetConnected(true);
         EXPECT_EQ(client.AutoReconnectInterval(), interval);
@@ -476,7 +489,7 @@ TEST(SimpleTCPClient, RefusedTimerRaisesNotEnoughTimers) {
     std::thread outsideQt([&] {
         TSimpleTCPClient client;
         client.SetHost(kUnresolvableHost);
-        client.OnError = [](QObject*, int, int, const QString&) {};
+        client.OnError = [](QObject*, int, int, const std::string&) {};
         try {
             client.SetConnected(true);
         } catch (const EOutOfResources& error) {

@@ -32,13 +32,13 @@ class DeletingOwner {
 public:
     DeletingOwner(const DeletionCase& row, uint16_t port)
         : m_client(std::make_unique<TSimpleTCPClient>()), m_deletingEvent(row.deletingEvent) {
-        m_client->SetHost(QStringLiteral("127.0.0.1"));
+        m_client->SetHost("127.0.0.1");
         m_client->SetPort(port);
         m_client->OnConnected = [this](QObject*) { note("Connected"); };
         m_client->OnDisconnected = [this](QObject*) { note("Disconnected"); };
         m_client->OnConnectionLost = [this](QObject*) { note("ConnectionLost"); };
-        m_client->OnRead = [this](QObject*, QIODevice&) { note("Read"); };
-        m_client->OnError = [this](QObject*, int, int, const QString&) { note("Error"); };
+        m_client->OnRead = [this](QObject*, TSimpleTCPStream&) { note("Read"); };
+        m_client->OnError = [this](QObject*, int, int, const std::string&) { note("Error"); };
         if (row.offerData) {
             m_client->OnDataAvailable = [this](QObject*, int) { note("DataAvailable"); };
         }

@@ -14,7 +14,7 @@ namespace {
 
 std::unique_ptr<TSimpleTCPClient> clientFor(uint16_t port) {
     auto client = std::make_unique<TSimpleTCPClient>();
-    client->SetHost(QStringLiteral("127.0.0.1"));
+    client->SetHost("127.0.0.1");
     client->SetPort(port);
     return client;
 }
@@ -50,12 +50,12 @@ TEST(SimpleTCPClient, OwnerDestructionClosesItsClientWithoutEvents) {
     TcpTestServer server;
     auto owner = std::make_unique<QObject>();
     auto* client = new TSimpleTCPClient(owner.get());
-    client->SetHost(QStringLiteral("127.0.0.1"));
+    client->SetHost("127.0.0.1");
     client->SetPort(server.port());
     int events = 0;
     client->OnConnected = [&](QObject*) { ++events; };
     client->OnDisconnected = [&](QObject*) { ++events; };
-    client->OnError = [&](QObject*, int, int, const QString&) { ++events; };
+    client->OnError = [&](QObject*, int, int, const std::string&) { ++events; };
     client->SetConnected(true);
     ASSERT_TRUE(spinUntil([&] { return events == 1; }));
     TcpTestPeer peer = server.accept();
@@ -118,13 +118,13 @@ TEST(SimpleTCPClient, FailedAttemptsLeaveNoDescriptorOpen) {
     TcpTestServer refusing(TcpTestServer::Mode::Refusing);
     auto client = clientFor(refusing.port());
     int errors = 0;
-    client->OnError = [&](QObject*, int, int, const QString&) { ++errors; };
+    client->OnError = [&](QObject*, int, int, const std::string&) { ++errors; };
     const int before = openFdCount();
     for (int attempt = 1; attempt <= 200; ++attempt) {
         client->SetConnected(true);
         ASSERT_TRUE(spinUntil([&] { return errors == attempt; }));
     }
-    client->SetHost(QStringLiteral("999.999.999.999"));
+    client->SetHost("999.999.999.999");
     client->SetConnected(true);
     EXPECT_EQ(errors, 201);
     spinFor(std::chrono::milliseconds(10));

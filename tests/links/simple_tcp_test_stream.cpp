@@ -1,4 +1,4 @@
-#include <QIODevice>
+#include <QByteArray>
 
 #include <poll.h>
 #include <sys/ioctl.h>
@@ -84,10 +84,10 @@ TEST(SimpleTCPClient, FloodingPeerIsReadInBoundedSlicesWithEveryByteInOrder) {
 
     std::vector<qsizetype> sizes;
     QByteArray received;
-    link.client->OnRead = [&](QObject*, QIODevice& stream) {
-        const QByteArray bytes = stream.readAll();
-        sizes.push_back(bytes.size());
-        received += bytes;
+    link.client->OnRead = [&](QObject*, TSimpleTCPStream& stream) {
+        const std::string bytes = stream.ReadAll();
+        sizes.push_back(static_cast<qsizetype>(bytes.size()));
+        received.append(bytes.data(), static_cast<qsizetype>(bytes.size()));
     };
     const bool all = spinUntil([&] { return received.size() >= qsizetype(flood.size()); });
     sender.join();

@@ -180,7 +180,7 @@ TEST(SimpleTCPClient, SendBoundKeepsExactlyItsSizeAndRefusesOneByteBeyond) {
     for (const int beyond : {0, 1}) {
         TcpTestServer server;
         auto client = std::make_unique<TSimpleTCPClient>();
-        client->SetHost(QStringLiteral("127.0.0.1"));
+        client->SetHost("127.0.0.1");
         client->SetPort(server.port());
         TcpEventRecorder recorder(*client);
         client->SetConnected(true);
@@ -239,7 +239,7 @@ TEST(SimpleTCPClient, ReadHandlerMayDisconnectTheLink) {
     Connection link;
     ASSERT_TRUE(link.connected && link.peer.valid());
     auto recordRead = link.client->OnRead;
-    link.client->OnRead = [&](QObject* sender, QIODevice& stream) {
+    link.client->OnRead = [&](QObject* sender, TSimpleTCPStream& stream) {
         recordRead(sender, stream);
         link.client->Disconnect();
     };

@@ -271,6 +271,22 @@ TEST_F(OutputWindow, HostNameLookupKeepsTheStatusTextsAndTheirOrder) {
     EXPECT_TRUE(server.accept().valid());
 }
 
+// The edit's text reaches the link and the status bar without a byte changed on the way.
+TEST_F(OutputWindow, NonAsciiHostNameIsLookedUpAndShownAsTyped) {
+    TcpTestServer server;
+    ChooseTcp(server.port(), false, false);
+    const QString typed = QString::fromUtf8("\xC3\xA9metteur-\xE6\x94\xBE\xE9\x80\x81.example");
+    form->EHOST->setText(typed);
+    const auto resolver = FakeNameResolver::InstallIn(*form->SimpleTCPClient1);
+    form->BUPDATE->click();
+    EXPECT_EQ(resolver->started, std::vector<std::string>{typed.toStdString()});
+    resolver->Resolve("127.0.0.1");
+    ASSERT_TRUE(WaitForStatus(QString("Connected to %1:%2").arg(typed).arg(server.port())))
+        << Status().toStdString();
+    EXPECT_EQ(form->SimpleTCPClient1->Host(), typed.toStdString());
+    EXPECT_TRUE(server.accept().valid());
+}
+
 TEST_F(OutputWindow, DisconnectWhileTheHostNameIsLookedUpWinsOverTheLateAnswer) {
     TcpTestServer server;
     ChooseTcp(server.port(), false, false);

@@ -1,7 +1,5 @@
 #pragma once
 
-#include <QString>
-
 #include <memory>
 
 #include "SimpleTCP.h"
@@ -16,7 +14,7 @@ public:
         : server(TcpTestServer::Mode::Listening, serverReceiveBuffer),
           client(std::make_unique<TSimpleTCPClient>()),
           recorder(*client) {
-        client->SetHost(QStringLiteral("127.0.0.1"));
+        client->SetHost("127.0.0.1");
         client->SetPort(server.port());
         client->SetConnected(true);
         connected = spinUntil([this] { return recorder.saw("Connected"); });

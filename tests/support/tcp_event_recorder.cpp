@@ -2,7 +2,6 @@
 
 #include <QCoreApplication>
 #include <QEventLoop>
-#include <QIODevice>
 #include <QTimer>
 
 #include <algorithm>
@@ -14,15 +13,15 @@ TcpEventRecorder::TcpEventRecorder(TSimpleTCPClient& client) : m_client(client) 
     client.OnConnected = [this](QObject* sender) { note(sender, "Connected"); };
     client.OnDisconnected = [this](QObject* sender) { note(sender, "Disconnected"); };
     client.OnConnectionLost = [this](QObject* sender) { note(sender, "ConnectionLost"); };
-    client.OnRead = [this](QObject* sender, QIODevice& stream) {
-        const qint64 position = stream.pos();
-        const QByteArray bytes = stream.readAll();
-        m_bytesRead += bytes;
+    client.OnRead = [this](QObject* sender, TSimpleTCPStream& stream) {
+        const int64_t position = stream.Position();
+        const std::string bytes = stream.ReadAll();
+        m_bytesRead.append(bytes.data(), static_cast<qsizetype>(bytes.size()));
         note(sender, "Read " + std::to_string(bytes.size()) + " at " + std::to_string(position));
     };
-    client.OnError = [this](QObject* sender, int socket, int code, const QString& text) {
+    client.OnError = [this](QObject* sender, int socket, int code, const std::string& text) {
         m_lastErrorSocket = socket;
-        note(sender, "Error " + std::to_string(code) + " " + text.toStdString());
+        note(sender, "Error " + std::to_string(code) + " " + text);
     };
 }
 
