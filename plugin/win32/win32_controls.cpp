@@ -146,9 +146,12 @@ public:
     int ItemIndex() const override {
         return static_cast<int>(SendMessageW(m_combo, CB_GETCURSEL, 0, 0));
     }
-    // An index outside the items clears the selection (CB_SETCURSEL does so itself).
+    // An index outside the items clears the selection. Windows does so for CB_SETCURSEL with
+    // such an index, but not every implementation does: the adapter asks for -1 itself.
     void SetItemIndex(int index) override {
-        SendMessageW(m_combo, CB_SETCURSEL, static_cast<WPARAM>(index), 0);
+        const auto count = static_cast<int>(SendMessageW(m_combo, CB_GETCOUNT, 0, 0));
+        const int item = index >= 0 && index < count ? index : -1;
+        SendMessageW(m_combo, CB_SETCURSEL, static_cast<WPARAM>(item), 0);
     }
 
 private:
