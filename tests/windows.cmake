@@ -45,3 +45,8 @@ add_executable(tolvane_window_win32_tests
 target_link_libraries(tolvane_window_win32_tests PRIVATE tolvane_window_win32
                       tolvane_win32_test_support GTest::gtest_main)
 tolvane_discover_windows_tests(tolvane_window_win32_tests)
+
+# Renders the Win32 window's tabs for the README (not a test).
+add_executable(tolvane_window_win32_snapshot
+    ${CMAKE_CURRENT_SOURCE_DIR}/plugin/win32/win32_window_snapshot.cpp)
+target_link_libraries(tolvane_window_win32_snapshot PRIVATE tolvane_window_win32)

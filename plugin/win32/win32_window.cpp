@@ -105,6 +105,7 @@ TForm1Window::TForm1Window() {
     BuildGroupFilterTab();
     BuildEncoderTab();
     BuildAboutTab();
+    SendFramesBack();
     BuildTimers();
     ApplyFont();
     BindControls();
@@ -189,7 +190,17 @@ HWND TForm1Window::Make(const wchar_t* type, const char* name, const char* text,
 }
 
 HWND TForm1Window::MakeFrame(const char* name, const char* title, HWND page, Place place) {
-    return Make(L"BUTTON", name, title, BS_GROUPBOX | WS_GROUP, {page, 0, 0}, place);
+    const HWND frame = Make(L"BUTTON", name, title, BS_GROUPBOX | WS_GROUP, {page, 0, 0}, place);
+    m_frames.push_back(frame);
+    return frame;
+}
+
+// Controls clip their siblings: a frame above the controls it surrounds would hide them. Frames
+// are no tab stops, so their place in the Z order does not change the keyboard order.
+void TForm1Window::SendFramesBack() {
+    for (const HWND frame : m_frames) {
+        SetWindowPos(frame, HWND_BOTTOM, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
+    }
 }
 
 HWND TForm1Window::MakeTick(const char* name, const char* text, Frame frame, Place place) {
@@ -402,6 +413,8 @@ void TForm1Window::ApplyFont() {
         return;
     }
     EnumChildWindows(m_window, SetFont, reinterpret_cast<LPARAM>(m_font.font));
+    // A list view measures its columns anew for a new font.
+    ListView_SetColumnWidth(m_names.at("CLBSHOW"), 0, 70);
 }
 
 void TForm1Window::BindControls() {

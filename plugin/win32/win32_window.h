@@ -72,6 +72,7 @@ private:
     void BuildEncoderTab();
     void BuildEncoderBottom(Frame page);
     void BuildAboutTab();
+    void SendFramesBack();
     void BuildTimers();
     void ApplyFont();
     void BindControls();
@@ -82,6 +83,7 @@ private:
     HWND m_pages[4] = {};
     HWND m_status = nullptr;
     std::map<std::string, HWND, std::less<>> m_names;
+    std::vector<HWND> m_frames;
     std::map<std::string, std::vector<HWND>, std::less<>> m_radioGroups;
     std::map<std::string, std::unique_ptr<win32_controls::Win32Timer>, std::less<>> m_timers;
     int m_nextId = 100;
