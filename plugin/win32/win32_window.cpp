@@ -415,6 +415,29 @@ void TForm1Window::ApplyFont() {
     EnumChildWindows(m_window, SetFont, reinterpret_cast<LPARAM>(m_font.font));
     // A list view measures its columns anew for a new font.
     ListView_SetColumnWidth(m_names.at("CLBSHOW"), 0, 70);
+    ApplyNarrowFont(metrics.lfMessageFont);
+}
+
+// The longest captions need a little less than the font's width to keep to their room in the
+// layout: the statistics captions end before the values at 208, the option boxes are 97 wide.
+void TForm1Window::ApplyNarrowFont(const LOGFONTW& font) {
+    const HDC screen = GetDC(nullptr);
+    const HGDIOBJ old = SelectObject(screen, m_font.font);
+    TEXTMETRICW metrics{};
+    GetTextMetricsW(screen, &metrics);
+    SelectObject(screen, old);
+    ReleaseDC(nullptr, screen);
+    LOGFONTW narrow = font;
+    narrow.lfWidth = metrics.tmAveCharWidth * 4 / 5;
+    m_narrowFont.font = CreateFontIndirectW(&narrow);
+    if (m_narrowFont.font == nullptr || narrow.lfWidth <= 0) {
+        return;
+    }
+    for (const char* name : {"Label3", "Label12", "Label9", "Label10", "Label4", "Label11",
+                             "Label5", "Label13", "Label14", "CBBIDI", "CBLIMIT"}) {
+        SendMessageW(m_names.at(name), WM_SETFONT, reinterpret_cast<WPARAM>(m_narrowFont.font),
+                     FALSE);
+    }
 }
 
 void TForm1Window::BindControls() {

@@ -75,9 +75,11 @@ private:
     void SendFramesBack();
     void BuildTimers();
     void ApplyFont();
+    void ApplyNarrowFont(const LOGFONTW& font);
     void BindControls();
 
     FontOwner m_font;
+    FontOwner m_narrowFont;
     HWND m_window = nullptr;
     HWND m_tabs = nullptr;
     HWND m_pages[4] = {};

@@ -215,6 +215,41 @@ TEST_F(Win32Window, ControlsSitAtTheirPlacesOnTheirPages) {
     }
 }
 
+// A frame drawn above the controls it surrounds would hide them: the page finds each control,
+// not its frame, at the control's middle.
+TEST_F(Win32Window, ControlsInAFrameAreAboveIt) {
+    const char* inside[] = {"LR",     "Button1",  "CLBSHOW", "SGMASK",    "CBMODEL", "RGCON.0",
+                            "CBBIDI", "CBKEEPPI", "CBCOMP",  "RGSPEED.4", "EHOST",   "Label8"};
+    for (const char* name : inside) {
+        SCOPED_TRACE(name);
+        const HWND control = Named(name);
+        const RECT place = PlaceOnPage(control);
+        const POINT middle{place.left + place.right / 2, place.top + place.bottom / 2};
+        EXPECT_EQ(ChildWindowFromPointEx(GetParent(control), middle, CWP_ALL), control);
+    }
+}
+
+// The longest captions of the layout keep to their room: the statistics captions end before the
+// values, the option ticks within their box.
+TEST_F(Win32Window, LongestCaptionsFitTheirRoom) {
+    const char* fitting[] = {"Label10", "Label9", "Label11", "Label13", "CBBIDI", "CBLIMIT"};
+    for (const char* name : fitting) {
+        SCOPED_TRACE(name);
+        const HWND control = Named(name);
+        const std::wstring text = win32_controls::Widen(win32_controls::WindowText(control));
+        const HDC dc = GetDC(control);
+        const HGDIOBJ old =
+            SelectObject(dc, reinterpret_cast<HFONT>(SendMessageW(control, WM_GETFONT, 0, 0)));
+        SIZE size{};
+        GetTextExtentPoint32W(dc, text.c_str(), static_cast<int>(text.size()), &size);
+        SelectObject(dc, old);
+        ReleaseDC(control, dc);
+        // A tick box's own square and its gap take about 16 pixels of its width.
+        const bool tick = std::string(name).rfind("CB", 0) == 0;
+        EXPECT_LE(size.cx + (tick ? 16 : 0), PlaceOnPage(control).right);
+    }
+}
+
 // Tab visits each radio group once, at its checked button.
 TEST_F(Win32Window, EncoderTabKeyboardOrderVisitsEachRadioGroupOnce) {
     const HWND page = Named("TabSheet3");
@@ -237,7 +272,7 @@ TEST_F(Win32Window, ClickingAnotherRadioButtonMovesTheGroupsTabStop) {
     EXPECT_EQ(GetNextDlgTabItem(page, Named("CBMODEL"), FALSE), Named("RGCON.1"));
 }
 
-TEST_F(Win32Window, EveryControlWritesInTheSystemsMessageFont) {
+TEST_F(Win32Window, EveryControlWritesInTheSystemsMessageFontOrANarrowerCut) {
     NONCLIENTMETRICSW metrics{};
     metrics.cbSize = sizeof metrics;
     ASSERT_TRUE(SystemParametersInfoW(SPI_GETNONCLIENTMETRICS, sizeof metrics, &metrics, 0));
@@ -253,6 +288,8 @@ TEST_F(Win32Window, EveryControlWritesInTheSystemsMessageFont) {
         GetObjectW(font, sizeof used, &used);
         EXPECT_EQ(std::wstring(used.lfFaceName), std::wstring(metrics.lfMessageFont.lfFaceName));
         EXPECT_EQ(used.lfHeight, metrics.lfMessageFont.lfHeight);
+        EXPECT_TRUE(used.lfWidth == 0 || used.lfWidth < metrics.lfMessageFont.lfWidth ||
+                    metrics.lfMessageFont.lfWidth == 0);
     }
 }
 
