@@ -212,7 +212,8 @@ HWND TForm1Window::MakeTick(const char* name, const char* text, Frame frame, Pla
 
 HWND TForm1Window::MakeLabel(const char* name, const char* text, Frame frame, int left, int top,
                              int width) {
-    return Make(L"STATIC", name, text, SS_LEFT | SS_NOPREFIX, frame, {left, top, width, 13});
+    return Make(L"STATIC", name, text, SS_LEFTNOWORDWRAP | SS_NOPREFIX, frame,
+                {left, top, width, 13});
 }
 
 // The items share the frame's height below its title evenly, each centred in its share.
@@ -419,7 +420,8 @@ void TForm1Window::ApplyFont() {
 }
 
 // The longest captions need a little less than the font's width to keep to their room in the
-// layout: the statistics captions end before the values at 208, the option boxes are 97 wide.
+// layout: the statistics captions end before the values at 208, the option boxes are 97 wide,
+// the copyright line ends within the About frame.
 void TForm1Window::ApplyNarrowFont(const LOGFONTW& font) {
     const HDC screen = GetDC(nullptr);
     const HGDIOBJ old = SelectObject(screen, m_font.font);
@@ -434,7 +436,7 @@ void TForm1Window::ApplyNarrowFont(const LOGFONTW& font) {
         return;
     }
     for (const char* name : {"Label3", "Label12", "Label9", "Label10", "Label4", "Label11",
-                             "Label5", "Label13", "Label14", "CBBIDI", "CBLIMIT"}) {
+                             "Label5", "Label13", "Label14", "CBBIDI", "CBLIMIT", "Label8"}) {
         SendMessageW(m_names.at(name), WM_SETFONT, reinterpret_cast<WPARAM>(m_narrowFont.font),
                      FALSE);
     }

@@ -232,7 +232,8 @@ TEST_F(Win32Window, ControlsInAFrameAreAboveIt) {
 // The longest captions of the layout keep to their room: the statistics captions end before the
 // values, the option ticks within their box.
 TEST_F(Win32Window, LongestCaptionsFitTheirRoom) {
-    const char* fitting[] = {"Label10", "Label9", "Label11", "Label13", "CBBIDI", "CBLIMIT"};
+    const char* fitting[] = {"Label10", "Label9",  "Label11", "Label13",
+                             "CBBIDI",  "CBLIMIT", "Label8"};
     for (const char* name : fitting) {
         SCOPED_TRACE(name);
         const HWND control = Named(name);
