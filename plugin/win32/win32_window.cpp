@@ -68,6 +68,27 @@ std::runtime_error SystemError(const char* what) {
     return std::runtime_error(std::string(what) + ": " + links::SystemErrorText(GetLastError()));
 }
 
+// One hook per thread, however many windows live there.
+thread_local HHOOK t_keyboardHook = nullptr;
+thread_local int t_keyboardUsers = 0;
+
+// The host's message loop knows nothing of the window's keyboard: a message hook gives the keys
+// bound for the window's controls to the dialog manager, which moves the focus on Tab and within
+// a radio group on the arrow keys and hands every other key on. What it took is not dispatched
+// again by the host.
+LRESULT CALLBACK KeyboardHookProcedure(int code, WPARAM removed, LPARAM lParam) {
+    auto* message = reinterpret_cast<MSG*>(lParam);
+    if (code == HC_ACTION && removed == PM_REMOVE && message->message >= WM_KEYFIRST &&
+        message->message <= WM_KEYLAST && message->hwnd != nullptr) {
+        const HWND root = GetAncestor(message->hwnd, GA_ROOT);
+        if (root != nullptr && GetPropA(root, PropertyName("Form1").c_str()) != nullptr &&
+            IsDialogMessageW(root, message) != FALSE) {
+            message->message = WM_NULL;
+        }
+    }
+    return CallNextHookEx(nullptr, code, removed, lParam);
+}
+
 }  // namespace
 
 HWND FindControl(HWND window, std::string_view name) {
@@ -77,6 +98,20 @@ HWND FindControl(HWND window, std::string_view name) {
     }
     EnumChildWindows(window, MatchName, reinterpret_cast<LPARAM>(&search));
     return search.found;
+}
+
+TForm1Window::KeyboardHook::KeyboardHook() {
+    if (t_keyboardUsers++ == 0) {
+        t_keyboardHook =
+            SetWindowsHookExW(WH_GETMESSAGE, KeyboardHookProcedure, nullptr, GetCurrentThreadId());
+    }
+}
+
+TForm1Window::KeyboardHook::~KeyboardHook() {
+    if (--t_keyboardUsers == 0 && t_keyboardHook != nullptr) {
+        UnhookWindowsHookEx(t_keyboardHook);
+        t_keyboardHook = nullptr;
+    }
 }
 
 TForm1Window::FontOwner::~FontOwner() {
@@ -258,6 +293,9 @@ void TForm1Window::BuildPages() {
         // Tab and the arrow keys go into the page's controls.
         SetWindowLongPtrW(m_pages[index], GWL_EXSTYLE, WS_EX_CONTROLPARENT);
     }
+    // The keyboard goes on into the controls of the page that is shown.
+    SetWindowLongPtrW(m_tabs, GWL_EXSTYLE,
+                      GetWindowLongPtrW(m_tabs, GWL_EXSTYLE) | WS_EX_CONTROLPARENT);
     ShowPage(0);
     m_status = Make(STATUSCLASSNAMEW, "StatusBar1", "", 0, {m_window, 0, 0}, {0, 313, 417, 19});
     SendMessageW(m_status, SB_SETTEXTW, 0, reinterpret_cast<LPARAM>(L"Not connected"));

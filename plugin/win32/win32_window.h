@@ -78,6 +78,16 @@ private:
     void ApplyNarrowFont(const LOGFONTW& font);
     void BindControls();
 
+    // Gives the keys of the window's controls to the dialog manager first (Tab, the arrow keys),
+    // on the window's thread, for as long as a window lives there.
+    struct KeyboardHook {
+        KeyboardHook();
+        ~KeyboardHook();
+        KeyboardHook(const KeyboardHook&) = delete;
+        KeyboardHook& operator=(const KeyboardHook&) = delete;
+    };
+
+    KeyboardHook m_keyboard;
     FontOwner m_font;
     FontOwner m_narrowFont;
     HWND m_window = nullptr;

@@ -266,6 +266,23 @@ TEST_F(Win32Window, EncoderTabKeyboardOrderVisitsEachRadioGroupOnce) {
     }
 }
 
+// A host's message loop calls no dialog manager: the window's own keyboard hook moves the focus.
+TEST_F(Win32Window, TabKeyMovesTheFocusThroughTheHostsMessageLoop) {
+    ShowWindow(m_window.Handle(), SW_SHOW);
+    SetForegroundWindow(m_window.Handle());
+    SendMessageW(Named("PageControl1"), TCM_SETCURFOCUS, 2, 0);
+    ASSERT_TRUE(IsWindowVisible(Named("EHOST")));
+    SetFocus(Named("EHOST"));
+    ASSERT_EQ(GetFocus(), Named("EHOST"));
+    PostMessageW(Named("EHOST"), WM_KEYDOWN, VK_TAB, 1);
+    EXPECT_TRUE(test_support::PumpMessagesUntil([&] { return GetFocus() == Named("EPORT"); },
+                                                std::chrono::seconds(2)));
+    // Typing still reaches the control; Tab selected the edit's whole text, as in any dialog.
+    PostMessageW(Named("EPORT"), WM_CHAR, L'7', 1);
+    test_support::PumpMessagesFor(std::chrono::milliseconds(100));
+    EXPECT_EQ(win32_controls::WindowText(Named("EPORT")), "7");
+}
+
 TEST_F(Win32Window, ClickingAnotherRadioButtonMovesTheGroupsTabStop) {
     SendMessageW(Named("RGCON.1"), BM_CLICK, 0, 0);
     EXPECT_EQ(m_window.Controls().RGCON->ItemIndex(), 1);
