@@ -36,3 +36,17 @@ tolvane_discover_windows_tests(kovadex_tests)
 foreach(unit IN LISTS TOLVANE_LINK_UNITS)
     include(${CMAKE_CURRENT_SOURCE_DIR}/links/win32/${unit}.cmake)
 endforeach()
+
+# The window's toolkit layer on Win32: the window, its controls by name, and the adapters.
+add_executable(tolvane_window_win32_tests
+    ${CMAKE_CURRENT_SOURCE_DIR}/plugin/win32/win32_controls_test.cpp
+    ${CMAKE_CURRENT_SOURCE_DIR}/plugin/win32/win32_window_test.cpp
+)
+target_link_libraries(tolvane_window_win32_tests PRIVATE tolvane_window_win32
+                      tolvane_win32_test_support GTest::gtest_main)
+tolvane_discover_windows_tests(tolvane_window_win32_tests)
+
+# Renders the Win32 window's tabs for the README (not a test).
+add_executable(tolvane_window_win32_snapshot
+    ${CMAKE_CURRENT_SOURCE_DIR}/plugin/win32/win32_window_snapshot.cpp)
+target_link_libraries(tolvane_window_win32_snapshot PRIVATE tolvane_window_win32)
