@@ -50,3 +50,13 @@ tolvane_discover_windows_tests(tolvane_window_win32_tests)
 add_executable(tolvane_window_win32_snapshot
     ${CMAKE_CURRENT_SOURCE_DIR}/plugin/win32/win32_window_snapshot.cpp)
 target_link_libraries(tolvane_window_win32_snapshot PRIVATE tolvane_window_win32)
+
+# tolvane.dll as a host loads it, beside kovadex.dll, through its four exports and its controls
+# found by name.
+add_executable(tolvane_dll_tests ${CMAKE_CURRENT_SOURCE_DIR}/plugin/win32/tolvane_dll_test.cpp
+                                 ${CMAKE_CURRENT_SOURCE_DIR}/support/win32_tcp_test_server.cpp)
+target_include_directories(tolvane_dll_tests PRIVATE ${CMAKE_CURRENT_SOURCE_DIR})
+target_link_libraries(tolvane_dll_tests PRIVATE tolvane_window_win32 tolvane_win32_test_support
+                      GTest::gtest_main ws2_32 comctl32)
+add_dependencies(tolvane_dll_tests tolvane kovadex)
+tolvane_discover_windows_tests(tolvane_dll_tests)

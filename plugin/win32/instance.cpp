@@ -33,12 +33,14 @@ public:
         m_ui = m_window.Controls();
         BuildLinks();
         WireTimers();
+        WireControls();
+        WireTcpClient();
         if (hostWindow != nullptr) {
             // An owned window stays above its owner and goes when the owner goes.
             SetWindowLongPtrA(m_window.Handle(), GWLP_HWNDPARENT,
                               reinterpret_cast<LONG_PTR>(hostWindow));
         }
-        m_sectionName = SectionNameFromFileName(OwnFileName());
+        FormCreate();
     }
     ~TForm1Win32() { ShutdownLinks(); }
     TForm1Win32(const TForm1Win32&) = delete;
@@ -50,13 +52,50 @@ public:
     const int32_t HostValue;
 
 private:
+    void FormCreate();
+    void FillSerialPortList();
+    void LabelMaskGrid();
     void BuildLinks();
     void WireTimers();
+    void WireControls();
+    void WireTcpClient();
+    void OnCommand(HWND control, UINT code);
+    HWND Named(const char* name) const {
+        return win32_window::FindControl(m_window.Handle(), name);
+    }
 
     win32_window::TForm1Window m_window;
     TVaComm m_serial;
     TSimpleTCPClient m_tcp;
 };
+
+// The section comes from this DLL's own file name, so that a renamed copy keeps its own
+// settings.
+void TForm1Win32::FormCreate() {
+    m_sectionName = SectionNameFromFileName(OwnFileName());
+    FillSerialPortList();
+    LabelMaskGrid();
+}
+
+void TForm1Win32::FillSerialPortList() {
+    const HWND combo = Named("CBCOMP");
+    SendMessageW(combo, CB_RESETCONTENT, 0, 0);
+    for (int n = 1; n <= 255; ++n) {
+        const std::wstring item = L"COM" + std::to_wstring(n);
+        SendMessageW(combo, CB_ADDSTRING, 0, reinterpret_cast<LPARAM>(item.c_str()));
+    }
+    SendMessageW(combo, CB_SETCURSEL, static_cast<WPARAM>(-1), 0);
+}
+
+void TForm1Win32::LabelMaskGrid() {
+    const char* headers[] = {"Mask", "Block 2", "Block 3", "Block 4"};
+    for (int column = 0; column < 4; ++column) {
+        m_ui.SGMASK->SetCellText(0, column, headers[column]);
+    }
+    for (int row = 1; row <= 3; ++row) {
+        m_ui.SGMASK->SetCellText(row, 0, std::to_string(row));
+    }
+}
 
 // The same properties as the Linux links: 2400 bit/s 8N1 without flow control, writes that
 // never wait, and a TCP client that never reconnects on its own.
@@ -96,6 +135,45 @@ void TForm1Win32::WireTimers() {
     bind("TimerRxD", &TForm1Handlers::TimerRxDTimer);
     bind("TCPCon", &TForm1Handlers::TCPConTimer);
     bind("TimerPerSec", &TForm1Handlers::TimerPerSecTimer);
+}
+
+// The controls' events, each handed to the handler that the window names for it, as the Linux
+// window does; every one runs guarded.
+void TForm1Win32::WireControls() {
+    m_window.SetOnCommand([this](HWND control, UINT code) { OnCommand(control, code); });
+    const HWND grid = Named("SGMASK");
+    win32_controls::SetGridEvents(
+        grid,
+        {[this](char16_t& key) { Guarded("SGMASK", [&] { SGMASKKeyPress(m_ui.SGMASK, key); }); },
+         [this] { Guarded("SGMASK", [&] { SGMASKExit(m_ui.SGMASK); }); }});
+}
+
+void TForm1Win32::OnCommand(HWND control, UINT code) {
+    if (code == BN_CLICKED && control == Named("Button1")) {
+        Guarded("Button1", [&] { Button1Click(control); });
+    } else if (code == BN_CLICKED && control == Named("BUPDATE")) {
+        Guarded("BUPDATE", [&] { BUPDATEClick(m_ui.BUPDATE); });
+    } else if (code == BN_CLICKED && control == Named("BDISCON")) {
+        Guarded("BDISCON", [&] { BDISCONClick(control); });
+    } else if (code == EN_KILLFOCUS && control == Named("EHOST")) {
+        Guarded("EHOST", [&] { EHOSTExit(m_ui.EHOST); });
+    }
+}
+
+void TForm1Win32::WireTcpClient() {
+    const auto event = [](auto work) {
+        return [work](auto&&... args) { Guarded("SimpleTCPClient1", [&] { work(args...); }); };
+    };
+    m_tcp.OnConnected = event([this](TComponent* sender) { SimpleTCPClient1Connected(sender); });
+    m_tcp.OnDisconnected =
+        event([this](TComponent* sender) { SimpleTCPClient1Disconnected(sender); });
+    m_tcp.OnError =
+        event([this](TComponent* sender, int socket, int code, const std::string& message) {
+            SimpleTCPClient1Error(sender, socket, code, message);
+        });
+    m_tcp.OnRead = event([this](TComponent* sender, TSimpleTCPStream& stream) {
+        SimpleTCPClient1Read(sender, stream.ReadAll());
+    });
 }
 
 std::unique_ptr<TForm1Win32> g_instance;

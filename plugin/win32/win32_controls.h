@@ -14,6 +14,10 @@
 // UTF-16 through the W calls, so that no character is lost to the ANSI code page.
 namespace win32_controls {
 
+// The module that holds this code (the DLL when built into one): window classes belong to it,
+// so that they go with it when it is unloaded and a reloaded copy registers its own.
+HINSTANCE ThisModule();
+
 std::wstring Widen(std::string_view text);
 std::string Narrow(std::wstring_view text);
 // The whole text of a window, as UTF-8.
@@ -63,6 +67,8 @@ struct GridEvents {
 // headers, the others take typed characters at the end of the current cell.
 HWND CreateGrid(HWND parent, int rows, std::vector<int> columnWidths, int rowHeight, RECT place);
 void SetGridEvents(HWND grid, GridEvents events);
+// Unregisters the grid's window class; fails harmlessly while a grid still exists.
+void UnregisterGridClass();
 // A cell outside the grid reads as empty and ignores writes.
 std::wstring GridCellText(HWND grid, int row, int column);
 void SetGridCellText(HWND grid, int row, int column, std::wstring text);

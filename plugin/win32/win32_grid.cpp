@@ -181,13 +181,17 @@ void RegisterGridClass() {
     type.cbSize = sizeof type;
     type.style = CS_HREDRAW | CS_VREDRAW;
     type.lpfnWndProc = GridProc;
-    type.hInstance = GetModuleHandleW(nullptr);
+    type.hInstance = ThisModule();
     type.hCursor = LoadCursorW(nullptr, MAKEINTRESOURCEW(32512));
     type.lpszClassName = kGridClass;
     RegisterClassExW(&type);  // fails harmlessly when the class is there already
 }
 
 }  // namespace
+
+void UnregisterGridClass() {
+    UnregisterClassW(kGridClass, ThisModule());
+}
 
 HWND CreateGrid(HWND parent, int rows, std::vector<int> columnWidths, int rowHeight, RECT place) {
     RegisterGridClass();
@@ -199,7 +203,7 @@ HWND CreateGrid(HWND parent, int rows, std::vector<int> columnWidths, int rowHei
     const HWND grid = CreateWindowExW(WS_EX_CLIENTEDGE, kGridClass, L"",
                                       WS_CHILD | WS_VISIBLE | WS_TABSTOP | WS_GROUP, place.left,
                                       place.top, place.right - place.left, place.bottom - place.top,
-                                      parent, nullptr, GetModuleHandleW(nullptr), nullptr);
+                                      parent, nullptr, ThisModule(), nullptr);
     if (grid != nullptr) {
         SetWindowLongPtrW(grid, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(state.release()));
     }

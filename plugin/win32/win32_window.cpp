@@ -48,7 +48,7 @@ LRESULT CALLBACK PageProcedure(HWND page, UINT message, WPARAM wParam, LPARAM lP
 void RegisterClasses(WNDPROC windowProcedure) {
     WNDCLASSEXW type{};
     type.cbSize = sizeof type;
-    type.hInstance = GetModuleHandleW(nullptr);
+    type.hInstance = win32_controls::ThisModule();
     type.hCursor = LoadCursorW(nullptr, MAKEINTRESOURCEW(32512));
     type.hbrBackground = GetSysColorBrush(COLOR_BTNFACE);
     type.lpfnWndProc = windowProcedure;
@@ -130,7 +130,7 @@ TForm1Window::TForm1Window() {
     AdjustWindowRectEx(&outer, kStyle, FALSE, 0);
     m_window = CreateWindowExW(0, kWindowClass, L"Tolvane", kStyle, CW_USEDEFAULT, CW_USEDEFAULT,
                                outer.right - outer.left, outer.bottom - outer.top, nullptr, nullptr,
-                               GetModuleHandleW(nullptr), this);
+                               win32_controls::ThisModule(), this);
     if (m_window == nullptr) {
         throw SystemError("The settings window cannot be made");
     }
@@ -151,6 +151,9 @@ TForm1Window::~TForm1Window() {
     // The procedure must not reach this object while it is being taken down.
     SetWindowLongPtrW(m_window, GWLP_USERDATA, 0);
     DestroyWindow(m_window);
+    UnregisterClassW(kWindowClass, win32_controls::ThisModule());
+    UnregisterClassW(kPageClass, win32_controls::ThisModule());
+    win32_controls::UnregisterGridClass();
 }
 
 win32_controls::Win32Timer& TForm1Window::Timer(std::string_view name) {
@@ -196,6 +199,9 @@ LRESULT TForm1Window::Handle(UINT message, WPARAM wParam, LPARAM lParam) {
                     win32_controls::UpdateRadioTabStop(buttons);
                 }
             }
+            if (m_onCommand && lParam != 0) {
+                m_onCommand(reinterpret_cast<HWND>(lParam), HIWORD(wParam));
+            }
             return 0;
         case WM_NOTIFY: {
             const auto* header = reinterpret_cast<const NMHDR*>(lParam);
@@ -214,7 +220,7 @@ HWND TForm1Window::Make(const wchar_t* type, const char* name, const char* text,
     const HWND control = CreateWindowExW(
         0, type, Widen(text).c_str(), WS_CHILD | WS_VISIBLE | WS_CLIPSIBLINGS | style,
         frame.left + place.left, frame.top + place.top, place.width, place.height, frame.page,
-        reinterpret_cast<HMENU>(static_cast<INT_PTR>(m_nextId++)), GetModuleHandleW(nullptr),
+        reinterpret_cast<HMENU>(static_cast<INT_PTR>(m_nextId++)), win32_controls::ThisModule(),
         nullptr);
     if (control == nullptr) {
         throw SystemError(name);

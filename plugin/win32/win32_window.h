@@ -2,6 +2,7 @@
 
 #include <windows.h>
 
+#include <functional>
 #include <map>
 #include <memory>
 #include <string>
@@ -37,6 +38,11 @@ public:
     const TForm1Controls& Controls() const { return m_controls; }
     // The timers, for the handlers' ticks.
     win32_controls::Win32Timer& Timer(std::string_view name);
+    // Called with each control's WM_COMMAND notification (a click, an edit losing the caret),
+    // after the window's own handling of it.
+    void SetOnCommand(std::function<void(HWND control, UINT code)> onCommand) {
+        m_onCommand = std::move(onCommand);
+    }
 
 private:
     struct FontOwner {
@@ -101,6 +107,7 @@ private:
     int m_nextId = 100;
     win32_controls::Adapters m_adapters;
     TForm1Controls m_controls;
+    std::function<void(HWND control, UINT code)> m_onCommand;
 };
 
 }  // namespace win32_window
