@@ -31,7 +31,7 @@ if [ "$preset" = windows ]; then
     # The desktop that wineboot started keeps its driver: a new server starts it anew with this one.
     "$wineserver" -k
     "$wineserver" -w
-    "$wineserver" --persistent
+    "$wineserver" --persistent </dev/null >/dev/null 2>&1
     for target in windows-x64 windows-x86; do
         cmake --preset "$target"
         cmake --build --preset "$target"
