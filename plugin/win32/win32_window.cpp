@@ -465,7 +465,8 @@ void TForm1Window::ApplyFont() {
 
 // The longest captions need a little less than the font's width to keep to their room in the
 // layout: the statistics captions end before the values at 208, the option boxes are 97 wide,
-// the copyright line ends within the About frame.
+// the copyright line ends within the About frame, and the caption of the 121-pixel frame of the
+// rebroadcast options sits within its lines.
 void TForm1Window::ApplyNarrowFont(const LOGFONTW& font) {
     const HDC screen = GetDC(nullptr);
     const HGDIOBJ old = SelectObject(screen, m_font.font);
@@ -479,8 +480,9 @@ void TForm1Window::ApplyNarrowFont(const LOGFONTW& font) {
     if (m_narrowFont.font == nullptr || narrow.lfWidth <= 0) {
         return;
     }
-    for (const char* name : {"Label3", "Label12", "Label9", "Label10", "Label4", "Label11",
-                             "Label5", "Label13", "Label14", "CBBIDI", "CBLIMIT", "Label8"}) {
+    for (const char* name :
+         {"Label3", "Label12", "Label9", "Label10", "Label4", "Label11", "Label5", "Label13",
+          "Label14", "CBBIDI", "CBLIMIT", "Label8", "GroupBox4"}) {
         SendMessageW(m_names.at(name), WM_SETFONT, reinterpret_cast<WPARAM>(m_narrowFont.font),
                      FALSE);
     }
