@@ -4,6 +4,8 @@
 #include <QLabel>
 #include <cstdio>
 
+#include "group_file.h"
+
 void PrintStatistics(QWidget* window) {
     const char* rows[][2] = {{"Label3", "LR"}, {"Label9", "LE"},  {"Label10", "LF"},
                              {"Label4", "LW"}, {"Label11", "LL"}, {"Label5", "LS"}};
@@ -19,15 +21,15 @@ void PrintStatistics(QWidget* window) {
 
 Feeder::Feeder(PluginLibrary& plugin, QWidget* window, const Options& options,
                std::function<int()> beforeQuit)
-    : m_plugin(plugin), m_window(window), m_options(options), m_beforeQuit(std::move(beforeQuit)) {
+    : m_plugin(plugin),
+      m_window(window),
+      m_options(options),
+      m_beforeQuit(std::move(beforeQuit)),
+      m_schedule({options.rate, options.quitAfter, options.waitSent}) {
     m_clock.start();
     m_timer.setTimerType(Qt::PreciseTimer);
     QObject::connect(&m_timer, &QTimer::timeout, [this] { Tick(); });
     m_timer.start(5);
-    if (m_options.quitAfter >= 0) {
-        QTimer::singleShot(static_cast<int>(m_options.quitAfter * 1000), qApp,
-                           [this] { Finish(); });
-    }
 }
 
 void Feeder::FeedGroups(std::vector<HostGroupRecord> groups) {
@@ -40,11 +42,7 @@ void Feeder::FeedStream(int fd) {
         fd, [this](const HostGroupRecord& group) { m_plugin.RDSGroup(&group); });
     m_stream->OnEnd = [this] {
         m_streamEnded = true;
-        const int64_t rejected = m_stream->Reader().Rejected();
-        if (rejected > 0) {
-            std::fprintf(stderr, "tolvane-host: %lld lines were no group and were skipped\n",
-                         static_cast<long long>(rejected));
-        }
+        ReportRejectedTotal(m_stream->Reader().Rejected());
     };
 }
 
@@ -63,40 +61,18 @@ void Feeder::Finish() {
 }
 
 void Feeder::Tick() {
-    const double elapsed = static_cast<double>(m_clock.elapsed()) / 1000.0;
-    const std::size_t due = m_options.rate <= 0
-                                ? m_groups.size()
-                                : static_cast<std::size_t>(elapsed * m_options.rate) + 1;
-    for (; m_next < m_groups.size() && m_next < due; ++m_next) {
+    const qint64 now = Now();
+    const std::size_t due = m_schedule.Due(now, m_groups.size());
+    for (; m_next < due; ++m_next) {
         m_plugin.RDSGroup(&m_groups[m_next]);
     }
     const bool inputDone = m_next >= m_groups.size() && (!m_stream || m_streamEnded);
-    if (!inputDone || m_window->isVisible() || m_options.quitAfter >= 0) {
-        return;
-    }
-    if (m_inputDoneAt < 0) {
-        m_inputDoneAt = m_clock.elapsed();
-    }
-    const qint64 now = m_clock.elapsed();
-    if (now - m_inputDoneAt >= m_options.waitSent * 1000) {
-        Finish();
-        return;
-    }
-    // The last command may still be on its way to the encoder when the queue empties; closing
-    // the link at once could cut it, so the queue must stay empty for a moment.
-    if (!QueueIsEmpty()) {
-        m_emptySince = -1;
-    } else if (m_emptySince < 0) {
-        m_emptySince = now;
-    } else if (now - m_emptySince >= kSettleMs) {
+    if (m_schedule.ShouldFinish(now, inputDone, m_window->isVisible(), QueueIsEmpty())) {
         Finish();
     }
 }
 
-// "Groups waiting in buffer" reads 0, or was never set because nothing was queued.
 bool Feeder::QueueIsEmpty() const {
     const auto* waiting = m_window->findChild<QLabel*>("LW");
-    bool isNumber = false;
-    const int count = waiting != nullptr ? waiting->text().toInt(&isNumber) : 0;
-    return !isNumber || count == 0;
+    return waiting == nullptr || WaitingLabelShowsEmpty(waiting->text().toStdString());
 }

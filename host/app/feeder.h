@@ -9,15 +9,14 @@
 #include <memory>
 #include <vector>
 
+#include "feed_schedule.h"
 #include "plugin_library.h"
 #include "stream_feeder.h"
 
-// Feeds the plug-in and decides when the host ends. Groups come from a file, paced at a rate
-// (0: all at once), or live from a stream such as standard input, each as soon as its line has
-// arrived. Once the input is used up and the window is hidden the host ends, after waiting up
-// to `waitSent` seconds for the plug-in to send what it queued; `quitAfter` seconds (when not
-// negative) end it in any case. `beforeQuit` runs once, while the window still exists, and
-// gives the exit code.
+// Feeds the plug-in and ends the host when the FeedSchedule says so. Groups come from a file,
+// paced at a rate (0: all at once), or live from a stream such as standard input, each as soon
+// as its line has arrived. `beforeQuit` runs once, while the window still exists, and gives
+// the exit code.
 class Feeder {
 public:
     struct Options {
@@ -37,6 +36,7 @@ public:
 private:
     void Tick();
     bool QueueIsEmpty() const;
+    qint64 Now() const { return m_clock.elapsed(); }
 
     PluginLibrary& m_plugin;
     QWidget* m_window;
@@ -46,9 +46,7 @@ private:
     std::size_t m_next = 0;
     std::unique_ptr<StreamFeeder> m_stream;
     bool m_streamEnded = false;
-    static constexpr qint64 kSettleMs = 500;
-    qint64 m_inputDoneAt = -1;
-    qint64 m_emptySince = -1;
+    FeedSchedule m_schedule;
     bool m_finished = false;
     QElapsedTimer m_clock;
     QTimer m_timer;

@@ -20,7 +20,9 @@
 #include <functional>
 #include <optional>
 
+#include "feed_schedule.h"
 #include "feeder.h"
+#include "group_file.h"
 #include "group_stream.h"
 #include "group_text.h"
 #include "kovadex.h"
@@ -63,35 +65,6 @@ QString DefaultPluginPath() {
     return QFileInfo::exists(installed) ? installed : bin.filePath("../lib/tolvane.so");
 }
 
-// The groups of a file; lines that are no group are reported with their number and skipped.
-std::optional<std::vector<HostGroupRecord>> ReadGroupFile(const QString& path) {
-    std::ifstream in(path.toStdString(), std::ios::binary);
-    if (!in) {
-        std::fprintf(stderr, "tolvane-host: cannot read %s\n", qPrintable(path));
-        return std::nullopt;
-    }
-    std::vector<HostGroupRecord> groups;
-    GroupLineReader reader;
-    reader.OnGroup = [&](const HostGroupRecord& group) { groups.push_back(group); };
-    reader.OnRejected = [&](int64_t line, std::string_view reason) {
-        if (reader.Rejected() <= StreamFeeder::kMaxReports) {
-            std::fprintf(stderr, "tolvane-host: %s line %lld skipped: %.*s\n", qPrintable(path),
-                         static_cast<long long>(line), static_cast<int>(reason.size()),
-                         reason.data());
-        }
-    };
-    std::vector<char> chunk(1 << 16);
-    while (in.read(chunk.data(), static_cast<std::streamsize>(chunk.size())) || in.gcount() > 0) {
-        reader.Feed(std::string_view(chunk.data(), static_cast<std::size_t>(in.gcount())));
-    }
-    reader.Finish();
-    if (reader.Rejected() > 0) {
-        std::fprintf(stderr, "tolvane-host: %lld lines were no group and were skipped\n",
-                     static_cast<long long>(reader.Rejected()));
-    }
-    return groups;
-}
-
 int SaveScreenshots(QWidget* window, const QString& dir) {
     auto* pages = window->findChild<QTabWidget*>("PageControl1");
     QDir().mkpath(dir);
@@ -110,17 +83,13 @@ int SaveScreenshots(QWidget* window, const QString& dir) {
     return 0;
 }
 
-// The quit timer counts milliseconds in a signed 32-bit integer: about 24.8 days at most.
-constexpr double kQuitAfterLimitMs = 2147483648.0;
-
 // Whether --quit-after, when given, is a time the quit timer can hold; if not, says why.
-bool QuitAfterInRange(const QCommandLineParser& parser) {
+bool QuitAfterOptionInRange(const QCommandLineParser& parser) {
     if (!parser.isSet("quit-after")) {
         return true;
     }
-    bool number = false;
-    const double seconds = parser.value("quit-after").toDouble(&number);
-    if (number && seconds >= 0 && seconds * 1000 < kQuitAfterLimitMs) {
+    const std::optional<double> seconds = ParseSeconds(parser.value("quit-after").toStdString());
+    if (seconds && QuitAfterInRange(*seconds)) {
         return true;
     }
     std::fprintf(stderr,
@@ -157,19 +126,10 @@ std::optional<int> ParseCommandLine(int argc, char** argv, QCommandLineParser& p
         std::printf("%s", qPrintable(parser.helpText()));
         return 0;
     }
-    if (!QuitAfterInRange(parser)) {
+    if (!QuitAfterOptionInRange(parser)) {
         return 2;
     }
     return std::nullopt;
-}
-
-int WriteSample(const QString& path) {
-    std::ofstream out(path.toStdString());
-    out << "# Sample groups of a made-up station, written by tolvane-host --write-sample\n";
-    for (const HostGroupRecord& group : SampleGroups(342)) {
-        out << FormatGroupLine(group) << '\n';
-    }
-    return out ? 0 : 1;
 }
 
 // Loads the workspace file when it exists and has the plug-in restore its settings. A file that
@@ -278,7 +238,7 @@ bool StartFeeding(Feeder& feeder, const QString& groups) {
     if (groups.isEmpty()) {
         return true;
     }
-    std::optional<std::vector<HostGroupRecord>> read = ReadGroupFile(groups);
+    std::optional<std::vector<HostGroupRecord>> read = ReadGroupFile(groups.toStdString());
     if (!read) {
         return false;
     }
@@ -294,7 +254,7 @@ int main(int argc, char** argv) {
         return *done;
     }
     if (parser.isSet("write-sample")) {
-        return WriteSample(parser.value("write-sample"));
+        return WriteSampleFile(parser.value("write-sample").toStdString());
     }
 
     // Every option on the command line is the host's; Qt would take some of them ("-plugin")

@@ -10,12 +10,20 @@ struct HostGroupRecord {
 };
 static_assert(sizeof(HostGroupRecord) == 28);
 
+// On Windows the four calls use the standard Windows calling convention (the callee removes
+// its arguments); elsewhere the platform's C convention.
+#if defined(_WIN32)
+#define TOLVANE_PLUGIN_CALL __stdcall
+#else
+#define TOLVANE_PLUGIN_CALL
+#endif
+
 class PluginLibrary {
 public:
-    using PluginNameFunction = const char* (*)();
-    using InitializeFunction = void* (*)(uintptr_t, int32_t);
-    using CommandFunction = void (*)(const char*, int32_t);
-    using RDSGroupFunction = void (*)(const HostGroupRecord*);
+    using PluginNameFunction = const char*(TOLVANE_PLUGIN_CALL*)();
+    using InitializeFunction = void*(TOLVANE_PLUGIN_CALL*)(uintptr_t, int32_t);
+    using CommandFunction = void(TOLVANE_PLUGIN_CALL*)(const char*, int32_t);
+    using RDSGroupFunction = void(TOLVANE_PLUGIN_CALL*)(const HostGroupRecord*);
 
     PluginLibrary() = default;
     ~PluginLibrary();

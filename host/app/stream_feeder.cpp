@@ -8,19 +8,12 @@
 #include <cstring>
 #include <string>
 
+#include "group_file.h"
+
 StreamFeeder::StreamFeeder(int fd, std::function<void(const HostGroupRecord&)> deliver)
     : m_fd(fd), m_notifier(fd, QSocketNotifier::Read) {
     m_reader.OnGroup = std::move(deliver);
-    m_reader.OnRejected = [this](int64_t line, std::string_view reason) {
-        if (m_reader.Rejected() <= kMaxReports) {
-            std::fprintf(stderr, "tolvane-host: line %lld skipped: %.*s\n",
-                         static_cast<long long>(line), static_cast<int>(reason.size()),
-                         reason.data());
-        }
-        if (m_reader.Rejected() == kMaxReports) {
-            std::fprintf(stderr, "tolvane-host: further bad lines are counted only\n");
-        }
-    };
+    ReportRejectedStreamLines(m_reader);
     QObject::connect(&m_notifier, &QSocketNotifier::activated, this, [this] { ReadSome(); });
 }
 

@@ -9,11 +9,9 @@
 
 // Feeds the plug-in from a live stream (standard input from a decoder): each group is handed on
 // as soon as its line has arrived, with no read-ahead and no pacing. Bad lines are reported on
-// standard error with their line number (the first kMaxReports of them) and counted.
+// standard error with their line number (the first kMaxReportedLines of them) and counted.
 class StreamFeeder : public QObject {
 public:
-    static constexpr int64_t kMaxReports = 100;
-
     // `fd` stays open and is not made non-blocking: it may be shared with the host's parent.
     StreamFeeder(int fd, std::function<void(const HostGroupRecord&)> deliver);
 
