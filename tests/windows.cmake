@@ -60,3 +60,13 @@ target_link_libraries(tolvane_dll_tests PRIVATE tolvane_window_win32 tolvane_win
                       GTest::gtest_main ws2_32 comctl32)
 add_dependencies(tolvane_dll_tests tolvane kovadex)
 tolvane_discover_windows_tests(tolvane_dll_tests)
+
+# tolvane-host.exe in processes of its own, beside tolvane.dll and kovadex.dll.
+add_executable(tolvane_host_win32_tests
+    ${CMAKE_CURRENT_SOURCE_DIR}/plugin/win32/host_program_win32_test.cpp
+    ${CMAKE_CURRENT_SOURCE_DIR}/support/temp_folder_win32.cpp
+)
+target_include_directories(tolvane_host_win32_tests PRIVATE ${CMAKE_CURRENT_SOURCE_DIR})
+target_link_libraries(tolvane_host_win32_tests PRIVATE GTest::gtest_main GTest::gmock)
+add_dependencies(tolvane_host_win32_tests tolvane-host tolvane kovadex)
+tolvane_discover_windows_tests(tolvane_host_win32_tests)
