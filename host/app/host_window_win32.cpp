@@ -5,6 +5,8 @@
 #include <stdexcept>
 #include <vector>
 
+#include "system_text_win32.h"
+
 namespace {
 
 constexpr wchar_t kClassName[] = L"TolvaneHostWindow";
@@ -24,8 +26,7 @@ BOOL CALLBACK MatchName(HWND child, LPARAM search) {
 }
 
 std::runtime_error SystemError(const char* what) {
-    return std::runtime_error(std::string(what) + " failed with system error " +
-                              std::to_string(GetLastError()));
+    return std::runtime_error(std::string(what) + ": " + SystemErrorText(GetLastError()));
 }
 
 }  // namespace

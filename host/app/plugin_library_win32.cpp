@@ -3,6 +3,7 @@
 #include <utility>
 
 #include "plugin_library.h"
+#include "system_text_win32.h"
 
 namespace {
 
@@ -11,20 +12,6 @@ template <typename Function>
 Function Find(void* handle, const char* name) {
     return reinterpret_cast<Function>(
         reinterpret_cast<void*>(GetProcAddress(static_cast<HMODULE>(handle), name)));
-}
-
-std::string SystemText(DWORD code) {
-    char* text = nullptr;
-    const DWORD length = FormatMessageA(
-        FORMAT_MESSAGE_ALLOCATE_BUFFER | FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS,
-        nullptr, code, 0, reinterpret_cast<char*>(&text), 0, nullptr);
-    std::string result = length > 0 ? std::string(text, length) : std::string();
-    LocalFree(text);
-    while (!result.empty() && (result.back() == '\n' || result.back() == '\r' ||
-                               result.back() == ' ' || result.back() == '.')) {
-        result.pop_back();
-    }
-    return result.empty() ? "system error " + std::to_string(code) : result;
 }
 
 std::string FullPath(const std::string& path) {
@@ -65,7 +52,7 @@ bool PluginLibrary::Load(const std::string& path) {
     const DWORD error = GetLastError();
     SetErrorMode(previousMode);
     if (m_handle == nullptr) {
-        m_error = path + ": " + SystemText(error);
+        m_error = path + ": " + SystemErrorText(error);
         return false;
     }
     PluginName = Find<PluginNameFunction>(m_handle, "PluginName");

@@ -3,6 +3,8 @@
 #include <exception>
 #include <thread>
 
+#include "system_text_win32.h"
+
 StdinReader::StdinReader(HWND window, UINT message) {
     std::thread(Run, m_shared, GetStdHandle(STD_INPUT_HANDLE), window, message).detach();
 }
@@ -30,7 +32,7 @@ void StdinReader::Run(std::shared_ptr<Shared> shared, HANDLE input, HWND window,
                           nullptr)) {
                 const DWORD code = GetLastError();
                 if (code != ERROR_BROKEN_PIPE && code != ERROR_HANDLE_EOF) {
-                    error = "system error " + std::to_string(code);
+                    error = SystemErrorText(code);
                 }
                 break;
             }
