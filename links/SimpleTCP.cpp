@@ -1,7 +1,6 @@
 #include "SimpleTCP.h"
 
 #include <QByteArray>
-#include <QPointer>
 #include <QSocketNotifier>
 #include <QTimer>
 #include <QTimerEvent>
@@ -17,12 +16,6 @@
 #include "SimpleTCPPlatform.h"
 
 using namespace simple_tcp;
-
-namespace {
-
-constexpr int32_t kDefaultReconnectInterval = 20000;
-
-}  // namespace
 
 TTimerComponent::TTimerComponent(QObject* AOwner) : QObject(AOwner), m_timer(new QTimer(this)) {
     m_timer->setTimerType(Qt::PreciseTimer);
@@ -64,29 +57,29 @@ void TTimerComponent::UpdateTimer() {
 // A handler that destroyed the component and then raised has no component left to report
 // through, so its exception ends here.
 void TTimerComponent::RunFromEventLoop(const std::function<void()>& work) noexcept {
-    const QPointer<TTimerComponent> alive(this);
+    const std::weak_ptr<const void> alive = AliveToken();
     try {
         work();
     } catch (const std::exception& error) {
-        if (alive) {
+        if (!alive.expired()) {
             reportException(QString::fromLocal8Bit(error.what()));
         }
     } catch (...) {
-        if (alive) {
+        if (!alive.expired()) {
             reportException(QString::fromUtf8("Unknown exception"));
         }
     }
 }
 
 void TTimerComponent::reportException(const QString& message) noexcept {
-    const QPointer<TTimerComponent> alive(this);
+    const std::weak_ptr<const void> alive = AliveToken();
     try {
         if (OnException) {
             Fire(OnException, message);
             return;
         }
     } catch (...) {
-        if (alive) {
+        if (!alive.expired()) {
             qWarning("%s: the exception handler itself failed", qUtf8Printable(objectName()));
         }
         return;
@@ -148,9 +141,9 @@ void TCustomSocket::changeEndpoint(const std::function<void()>& store, const cha
     if (!m_allowChangeHostAndPortOnConnection) {
         throw std::runtime_error(refusal);
     }
-    const QPointer<TTimerComponent> alive(this);
+    const std::weak_ptr<const void> alive = AliveToken();
     SetConnected(false);
-    if (!alive) {
+    if (alive.expired()) {
         return;
     }
     store();
@@ -214,9 +207,9 @@ int TCustomSocket::ReceiveBuffer(void* Buffer, int Size) {
     }
     const int socket = m_socket.get();
     const uint64_t generation = m_generation;
-    const QPointer<TTimerComponent> alive(this);
+    const std::weak_ptr<const void> alive = AliveToken();
     const int received = receiveOnce(socket, Buffer, Size);
-    if (!alive) {
+    if (alive.expired()) {
         return received;
     }
     if (received > 0) {
@@ -349,7 +342,7 @@ void TCustomSocket::dropNotifiers() noexcept {
     }
 }
 
-void TCustomSocket::SelectConnectNotifications(links::UniqueFd socket) {
+void TCustomSocket::selectConnectNotifications(links::UniqueFd socket) {
     closeSocket();
     m_socket = std::move(socket);
     m_connectPending = true;
@@ -448,7 +441,7 @@ bool TCustomSocket::waitingOrReport(int Socket, int& waiting) {
 // at most kReadBytesPerNotification bytes, in one OnRead; what is left raises the next one.
 void TCustomSocket::readNotification(int Socket) {
     const uint64_t generation = m_generation;
-    const QPointer<TTimerComponent> alive(this);
+    const std::weak_ptr<const void> alive = AliveToken();
     int waiting = 0;
     if (!waitingOrReport(Socket, waiting)) {
         return;
@@ -458,7 +451,7 @@ void TCustomSocket::readNotification(int Socket) {
     waiting = std::max(waiting, 1);
     const uint64_t takenBefore = m_bytesTakenByOwner;
     DoDataAvailable(Socket, waiting, handled);
-    if (!alive || !isCurrent(Socket, generation)) {
+    if (alive.expired() || !isCurrent(Socket, generation)) {
         return;
     }
     if (!handled) {
@@ -476,13 +469,13 @@ void TCustomSocket::readNotification(int Socket) {
 // Offers what is still waiting while the owner's handler goes on taking bytes.
 void TCustomSocket::offerWaitingBytes(int Socket, int taken) {
     const uint64_t generation = m_generation;
-    const QPointer<TTimerComponent> alive(this);
+    const std::weak_ptr<const void> alive = AliveToken();
     int waiting = 0;
     while (taken < kReadBytesPerNotification && waitingOrReport(Socket, waiting) && waiting > 0) {
         bool handled = false;
         const uint64_t takenBefore = m_bytesTakenByOwner;
         DoDataAvailable(Socket, waiting, handled);
-        if (!alive || !isCurrent(Socket, generation) || !handled ||
+        if (alive.expired() || !isCurrent(Socket, generation) || !handled ||
             m_bytesTakenByOwner == takenBefore) {
             return;
         }
@@ -494,7 +487,7 @@ void TCustomSocket::offerWaitingBytes(int Socket, int taken) {
 // bytes go out in one OnRead before the close or the error is reported.
 void TCustomSocket::readSlice(int Socket) {
     const uint64_t generation = m_generation;
-    const QPointer<TTimerComponent> alive(this);
+    const std::weak_ptr<const void> alive = AliveToken();
     QByteArray received(kReadBytesPerNotification, Qt::Uninitialized);
     qsizetype filled = 0;
     Readable last;
@@ -508,7 +501,7 @@ void TCustomSocket::readSlice(int Socket) {
         TSimpleTCPStream stream(
             std::string_view(received.constData(), static_cast<size_t>(filled)));
         DoRead(Socket, stream);
-        if (!alive || !isCurrent(Socket, generation)) {
+        if (alive.expired() || !isCurrent(Socket, generation)) {
             return;
         }
     }
@@ -519,75 +512,7 @@ void TCustomSocket::readSlice(int Socket) {
     }
 }
 
-TSimpleTCPClient::TSimpleTCPClient(QObject* AOwner) : TCustomSocket(AOwner) {
-    SetTimerInterval(kDefaultReconnectInterval);
-}
-
-TSimpleTCPClient::~TSimpleTCPClient() {
-    BeginDestroying();
-    m_established = false;
-    CloseSilently();
-    UpdateTimer();
-}
-
-void TSimpleTCPClient::SetConnected(bool Value) {
-    if (Value == ActiveRequested()) {
-        return;
-    }
-    m_established = false;
-    TCustomSocket::SetConnected(Value);
-}
-
-void TSimpleTCPClient::TimerFired() {
-    SetConnected(true);
-}
-
-void TSimpleTCPClient::SocketError(int Socket, int ErrorCode) {
-    const bool wasEstablished = m_established;
-    const bool wasRequested = ActiveRequested();
-    const QPointer<TTimerComponent> alive(this);
-    SetConnected(false);
-    if (!alive) {
-        return;
-    }
-    if (wasEstablished) {
-        DoConnectionLost();
-        if (!alive) {
-            return;
-        }
-    } else if (wasRequested) {
-        SetTimerEnabled(true);
-    }
-    TCustomSocket::SocketError(Socket, ErrorCode);
-}
-
-// A dotted address connects at once; a name is looked up first, and the attempt goes on when
-// the answer comes.
-void TSimpleTCPClient::OpenConnection() {
-    const HostText host = classifyHost(Host());
-    switch (host.kind) {
-        case HostText::Kind::Address:
-            connectTo(host.address);
-            break;
-        case HostText::Kind::Name:
-            ResolveHost();
-            break;
-        case HostText::Kind::Invalid:
-            SocketError(-1, kWsaEFault);
-            break;
-    }
-}
-
-// Whatever the resolver said, a name without an address is reported as "Bad address".
-void TSimpleTCPClient::HostResolved(const Lookup& answer) {
-    if (answer.state == Lookup::State::Resolved) {
-        connectTo(answer.address);
-    } else {
-        SocketError(-1, kWsaEFault);
-    }
-}
-
-void TSimpleTCPClient::connectTo(uint32_t ipv4) {
+void TCustomSocket::ConnectTo(uint32_t ipv4) {
     sockaddr_in address{};
     address.sin_family = AF_INET;
     address.sin_port = htons(Port());
@@ -601,50 +526,9 @@ void TSimpleTCPClient::connectTo(uint32_t ipv4) {
         return;
     }
     const int socket = created.get();
-    SelectConnectNotifications(std::move(created));
+    selectConnectNotifications(std::move(created));
     const sockaddr* target = reinterpret_cast<const sockaddr*>(&address);
     if (::connect(socket, target, sizeof address) != 0 && errno != EINPROGRESS && errno != EINTR) {
         SocketError(socket, WinSockCodeFromErrno(errno));
-    }
-}
-
-void TSimpleTCPClient::CloseConnection() {
-    SetTimerEnabled(false);
-    const QPointer<TTimerComponent> alive(this);
-    TCustomSocket::CloseConnection();
-    if (alive && !Destroying()) {
-        Fire(OnDisconnected);
-    }
-}
-
-void TSimpleTCPClient::DoConnected() {
-    SetTimerEnabled(false);
-    m_established = true;
-    Fire(OnConnected);
-}
-
-void TSimpleTCPClient::DoDisconnected(int /*Socket*/) {
-    const QPointer<TTimerComponent> alive(this);
-    SetConnected(false);
-    if (!alive || Destroying()) {
-        return;
-    }
-    if (Fire(OnDisconnected)) {
-        DoConnectionLost();
-    }
-}
-
-void TSimpleTCPClient::DoDataAvailable(int /*Socket*/, int Count, bool& Handled) {
-    Handled = static_cast<bool>(OnDataAvailable);
-    Fire(OnDataAvailable, Count);
-}
-
-void TSimpleTCPClient::DoRead(int /*Socket*/, TSimpleTCPStream& Stream) {
-    Fire(OnRead, Stream);
-}
-
-void TSimpleTCPClient::DoConnectionLost() {
-    if (Fire(OnConnectionLost) && m_autoReconnect) {
-        SetConnected(true);
     }
 }

@@ -1,7 +1,6 @@
 #pragma once
 
 #include <QObject>
-#include <QPointer>
 #include <QString>
 
 #include <cstdint>
@@ -11,6 +10,7 @@
 #include <utility>
 
 #include "LinkCommon.h"
+#include "SimpleTCPClientSequence.h"
 #include "SimpleTCPResolver.h"
 #include "SimpleTCPRules.h"
 #include "SimpleTCPStream.h"
@@ -19,11 +19,9 @@ class QSocketNotifier;
 class QTimer;
 class QTimerEvent;
 
-using TSimpleTCPClientDataAvailEvent = std::function<void(QObject* Sender, int DataSize)>;
-using TSimpleTCPClientIOEvent = std::function<void(QObject* Sender, TSimpleTCPStream& Stream)>;
-// ErrorMsg is the error's text as the system gives it (bytes, no conversion on the way).
-using TSimpleTCPErrorEvent =
-    std::function<void(QObject* Sender, int Socket, int ErrorCode, const std::string& ErrorMsg)>;
+using TSimpleTCPClientDataAvailEvent = simple_tcp::DataAvailEventOf<QObject>;
+using TSimpleTCPClientIOEvent = simple_tcp::IOEventOf<QObject>;
+using TSimpleTCPErrorEvent = simple_tcp::ErrorEventOf<QObject>;
 
 // Raised when the event loop cannot run the component's timer.
 class EOutOfResources : public std::runtime_error {
@@ -41,6 +39,10 @@ public:
 
     [[nodiscard]] bool TimerEnabled() const noexcept { return m_timerEnabled; }
     [[nodiscard]] int32_t TimerInterval() const noexcept { return m_timerInterval; }
+
+    // Expires when the component is destroyed: a caller that runs a handler keeps a copy and
+    // checks it afterwards, because the handler may have destroyed the component.
+    [[nodiscard]] std::weak_ptr<const void> AliveToken() const noexcept { return m_alive; }
 
     // Receives what escaped from a handler called by a timer tick or a socket notification;
     // without it the message goes to Qt's warning output. The component stays as it was.
@@ -68,10 +70,10 @@ protected:
         if (!event) {
             return true;
         }
-        const QPointer<TTimerComponent> alive(this);
+        const std::weak_ptr<const void> alive = AliveToken();
         const Event handler = event;
         handler(this, std::forward<Args>(args)...);
-        return !alive.isNull();
+        return !alive.expired();
     }
 
 private:
@@ -81,6 +83,7 @@ private:
     bool m_timerEnabled = false;
     int32_t m_timerInterval = 0;
     bool m_destroying = false;
+    std::shared_ptr<const void> m_alive = std::make_shared<int>(0);
 };
 
 // A non-blocking IPv4 stream socket whose progress arrives as notifications on the thread that
@@ -153,8 +156,9 @@ protected:
 
     [[nodiscard]] bool ActiveRequested() const noexcept { return m_activeRequested; }
 
-    // Takes the socket of a new attempt and watches it for the completion of its connect.
-    void SelectConnectNotifications(links::UniqueFd socket);
+    // Creates the socket of a new attempt, watches it for the completion of its connect and
+    // starts the connect; every failure is reported through SocketError.
+    void ConnectTo(uint32_t Address);
 
     // Dispatches one notification: an error code above 10000 is a failure whatever the event.
     void SocketNotify(int Socket, int Event, int ErrorCode);
@@ -169,6 +173,7 @@ protected:
 
 private:
     void timerEvent(QTimerEvent* event) override;
+    void selectConnectNotifications(links::UniqueFd socket);
     void pollLookup();
     void abandonLookup() noexcept;
     void changeEndpoint(const std::function<void()>& store, const char* refusal);
@@ -203,44 +208,9 @@ private:
 };
 
 // The TCP client: connects to Host:Port, reports through events and retries on its timer.
-// Events fire synchronously inside the call or notification that causes them; a handler may
-// write Connected, Host or Port again, or delete the client, which then stops at once.
-class TSimpleTCPClient : public TCustomSocket {
+class TSimpleTCPClient : public simple_tcp::ClientSequence<TCustomSocket, QObject> {
     Q_OBJECT
 
 public:
-    explicit TSimpleTCPClient(QObject* AOwner = nullptr);
-    ~TSimpleTCPClient() override;
-
-    [[nodiscard]] bool AutoReconnect() const noexcept { return m_autoReconnect; }
-    void SetAutoReconnect(bool Value) noexcept { m_autoReconnect = Value; }
-    [[nodiscard]] int32_t AutoReconnectInterval() const noexcept { return TimerInterval(); }
-    void SetAutoReconnectInterval(int32_t Value) { SetTimerInterval(Value); }
-
-    [[nodiscard]] bool Connected() const override { return m_established; }
-    void SetConnected(bool Value) override;
-
-    TNotifyEvent OnConnected;
-    TNotifyEvent OnDisconnected;
-    TNotifyEvent OnConnectionLost;
-    TSimpleTCPClientDataAvailEvent OnDataAvailable;
-    TSimpleTCPClientIOEvent OnRead;
-
-protected:
-    void TimerFired() override;
-    void SocketError(int Socket, int ErrorCode) override;
-    void OpenConnection() override;
-    void CloseConnection() override;
-    void DoConnected() override;
-    void DoDisconnected(int Socket) override;
-    void DoDataAvailable(int Socket, int Count, bool& Handled) override;
-    void DoRead(int Socket, TSimpleTCPStream& Stream) override;
-    virtual void DoConnectionLost();
-    void HostResolved(const simple_tcp::Lookup& answer) override;
-
-private:
-    void connectTo(uint32_t address);
-
-    bool m_autoReconnect = false;
-    bool m_established = false;
+    explicit TSimpleTCPClient(QObject* AOwner = nullptr) : ClientSequence(AOwner) {}
 };

@@ -1,6 +1,8 @@
 # The SimpleTCP unit's plain C++ that both platforms compile: the error table and the rules for
-# host texts, timer periods and bytes kept unsent, and the stream an OnRead handler reads.
+# host texts, timer periods and bytes kept unsent, the stream an OnRead handler reads, and the
+# client's sequence of events over the platform's socket.
 target_sources(tolvane_links PRIVATE
+    ${CMAKE_CURRENT_LIST_DIR}/SimpleTCPClientSequence.h
     ${CMAKE_CURRENT_LIST_DIR}/SimpleTCPErrorTable.h
     ${CMAKE_CURRENT_LIST_DIR}/SimpleTCPErrorTable.cpp
     ${CMAKE_CURRENT_LIST_DIR}/SimpleTCPRules.h

@@ -10,14 +10,14 @@
 
 #include "LinkCommon.h"
 #include "LinkWindow.h"
+#include "SimpleTCPClientSequence.h"
 #include "SimpleTCPResolver.h"
 #include "SimpleTCPRules.h"
 #include "SimpleTCPStream.h"
 
-using TSimpleTCPClientDataAvailEvent = std::function<void(TComponent* Sender, int DataSize)>;
-using TSimpleTCPClientIOEvent = std::function<void(TComponent* Sender, TSimpleTCPStream& Stream)>;
-using TSimpleTCPErrorEvent =
-    std::function<void(TComponent* Sender, int Socket, int ErrorCode, const std::string& ErrorMsg)>;
+using TSimpleTCPClientDataAvailEvent = simple_tcp::DataAvailEventOf<TComponent>;
+using TSimpleTCPClientIOEvent = simple_tcp::IOEventOf<TComponent>;
+using TSimpleTCPErrorEvent = simple_tcp::ErrorEventOf<TComponent>;
 
 // Raised when the window refuses the component's timer.
 class EOutOfResources : public std::runtime_error {
@@ -201,40 +201,4 @@ private:
 };
 
 // The TCP client: connects to Host:Port, reports through events and retries on its timer.
-// Events fire synchronously inside the call or notification that causes them; a handler may
-// write Connected, Host or Port again, or delete the client, which then stops at once.
-class TSimpleTCPClient : public TCustomSocket {
-public:
-    TSimpleTCPClient();
-    ~TSimpleTCPClient() override;
-
-    [[nodiscard]] bool AutoReconnect() const noexcept { return m_autoReconnect; }
-    void SetAutoReconnect(bool Value) noexcept { m_autoReconnect = Value; }
-    [[nodiscard]] int32_t AutoReconnectInterval() const noexcept { return TimerInterval(); }
-    void SetAutoReconnectInterval(int32_t Value) { SetTimerInterval(Value); }
-
-    [[nodiscard]] bool Connected() const override { return m_established; }
-    void SetConnected(bool Value) override;
-
-    TNotifyEvent OnConnected;
-    TNotifyEvent OnDisconnected;
-    TNotifyEvent OnConnectionLost;
-    TSimpleTCPClientDataAvailEvent OnDataAvailable;
-    TSimpleTCPClientIOEvent OnRead;
-
-protected:
-    void TimerFired() override;
-    void SocketError(int Socket, int ErrorCode) override;
-    void OpenConnection() override;
-    void CloseConnection() override;
-    void DoConnected() override;
-    void DoDisconnected(int Socket) override;
-    void DoDataAvailable(int Socket, int Count, bool& Handled) override;
-    void DoRead(int Socket, TSimpleTCPStream& Stream) override;
-    virtual void DoConnectionLost();
-    void HostResolved(const simple_tcp::Lookup& answer) override;
-
-private:
-    bool m_autoReconnect = false;
-    bool m_established = false;
-};
+class TSimpleTCPClient : public simple_tcp::ClientSequence<TCustomSocket, TComponent> {};
