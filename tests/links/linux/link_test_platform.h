@@ -1,0 +1,66 @@
+#pragma once
+
+// What the TCP link's tests that both platforms share ask of Linux: the recorder, the servers
+// and the event loop of the Qt build, and the socket calls the tests make themselves. Windows has
+// a header of the same name with the same names in it.
+#include <QByteArray>
+
+#include <gtest/gtest.h>
+
+#include <netinet/in.h>
+#include <netinet/tcp.h>
+#include <sys/ioctl.h>
+#include <sys/socket.h>
+
+#include <chrono>
+#include <csignal>
+#include <ctime>
+#include <string>
+
+#include "support/tcp_connection.h"
+#include "support/tcp_event_recorder.h"
+#include "support/tcp_test_server.h"
+
+namespace link_test {
+
+// What the recorder read, as bytes in a std::string.
+inline std::string Bytes(const QByteArray& bytes) {
+    return bytes.toStdString();
+}
+
+// Bytes waiting to be read at a socket, or -1.
+inline int WaitingAt(int socket) {
+    int count = 0;
+    return ::ioctl(socket, FIONREAD, &count) == 0 ? count : -1;
+}
+
+inline int SetSocketOption(int socket, int level, int option, int value) {
+    return ::setsockopt(socket, level, option, &value, sizeof value);
+}
+
+// One byte of urgent data; returns what send returned.
+inline int SendUrgent(int socket, char byte) {
+    return static_cast<int>(::send(socket, &byte, 1, MSG_OOB));
+}
+
+// Processor time the calling thread has used so far.
+inline std::chrono::milliseconds ThreadCpuTime() {
+    timespec now{};
+    ::clock_gettime(CLOCK_THREAD_CPUTIME_ID, &now);
+    return std::chrono::milliseconds(now.tv_sec * 1000 + now.tv_nsec / 1000000);
+}
+
+// Whether the platform under the test hands the link a peer's reset as an orderly close, and why.
+inline bool ResetArrivesAsClose() {
+    return false;
+}
+inline constexpr const char* kResetArrivesAsClose = "";
+
+// The link never changes the process's handling of a broken pipe: it sends without the signal.
+inline void ExpectSigpipeHandlingUntouched() {
+    struct sigaction current {};
+    ::sigaction(SIGPIPE, nullptr, &current);
+    EXPECT_EQ(current.sa_handler, SIG_DFL) << "the process's SIGPIPE handling must stay as it was";
+}
+
+}  // namespace link_test
