@@ -10,12 +10,14 @@ add_executable(simple_tcp_tests
     ${CMAKE_CURRENT_LIST_DIR}/simple_tcp_test_stream.cpp
     ${CMAKE_CURRENT_LIST_DIR}/simple_tcp_test_handlers.cpp
     ${CMAKE_CURRENT_LIST_DIR}/linux/link_test_platform.h
+    ${CMAKE_CURRENT_LIST_DIR}/linux/simple_tcp_linux_test_connect.cpp
     ${CMAKE_CURRENT_LIST_DIR}/linux/simple_tcp_linux_test_stream.cpp
     ${CMAKE_CURRENT_LIST_DIR}/../support/tcp_test_server.h
     ${CMAKE_CURRENT_LIST_DIR}/../support/tcp_test_server.cpp
     ${CMAKE_CURRENT_LIST_DIR}/../support/tcp_event_recorder.h
     ${CMAKE_CURRENT_LIST_DIR}/../support/tcp_event_recorder.cpp
     ${CMAKE_CURRENT_LIST_DIR}/../support/tcp_connection.h
+    ${CMAKE_CURRENT_LIST_DIR}/../support/fake_name_resolver.h
 )
 # The folder of this platform's link_test_platform.h; Windows has its own.
 target_include_directories(simple_tcp_tests PRIVATE ${CMAKE_CURRENT_LIST_DIR}/linux

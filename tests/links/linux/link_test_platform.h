@@ -4,9 +4,11 @@
 // and the event loop of the Qt build, and the socket calls the tests make themselves. Windows has
 // a header of the same name with the same names in it.
 #include <QByteArray>
+#include <QString>
 
 #include <gtest/gtest.h>
 
+#include <arpa/inet.h>
 #include <netinet/in.h>
 #include <netinet/tcp.h>
 #include <sys/ioctl.h>
@@ -22,6 +24,11 @@
 #include "support/tcp_test_server.h"
 
 namespace link_test {
+
+// A text the link hands its owner (OnException's message), as UTF-8 in a std::string.
+inline std::string Text(const QString& text) {
+    return text.toStdString();
+}
 
 // What the recorder read, as bytes in a std::string.
 inline std::string Bytes(const QByteArray& bytes) {

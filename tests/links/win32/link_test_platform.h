@@ -14,6 +14,11 @@
 
 namespace link_test {
 
+// A text the link hands its owner (OnException's message), as bytes in a std::string.
+inline const std::string& Text(const std::string& text) {
+    return text;
+}
+
 // What the recorder read, as bytes in a std::string.
 inline const std::string& Bytes(const std::string& bytes) {
     return bytes;
