@@ -87,75 +87,10 @@ void TTimerComponent::reportException(const QString& message) noexcept {
     qWarning("%s: %s", qUtf8Printable(objectName()), qUtf8Printable(message));
 }
 
-TCustomSocket::TCustomSocket(QObject* AOwner)
-    : TTimerComponent(AOwner), m_resolver(MakeSystemResolver()) {}
+TCustomSocket::TCustomSocket(QObject* AOwner) : SocketCore(AOwner) {}
 
 TCustomSocket::~TCustomSocket() {
     CloseSilently();
-}
-
-void TCustomSocket::SetConnected(bool Value) {
-    if (Value == m_activeRequested) {
-        return;
-    }
-    m_activeRequested = Value;
-    if (Value) {
-        OpenConnection();
-    } else {
-        CloseConnection();
-    }
-}
-
-// While the name is still looked up there is no connection to keep: a new name is looked up
-// (or connected to) at once, so the answer for the old one is never used.
-void TCustomSocket::SetHost(const std::string& Value) {
-    if (Value == m_host) {
-        return;
-    }
-    if (Resolving()) {
-        abandonLookup();
-        m_host = Value;
-        OpenConnection();
-        return;
-    }
-    changeEndpoint([this, &Value] { m_host = Value; }, "Cannot change Host while active");
-}
-
-// While the name is still looked up, the port is only used once the answer comes.
-void TCustomSocket::SetPort(uint16_t Value) {
-    if (Value == m_port) {
-        return;
-    }
-    if (Resolving()) {
-        m_port = Value;
-        return;
-    }
-    changeEndpoint([this, Value] { m_port = Value; }, "Cannot change Port while active");
-}
-
-void TCustomSocket::changeEndpoint(const std::function<void()>& store, const char* refusal) {
-    if (!m_activeRequested) {
-        store();
-        return;
-    }
-    if (!m_allowChangeHostAndPortOnConnection) {
-        throw std::runtime_error(refusal);
-    }
-    const std::weak_ptr<const void> alive = AliveToken();
-    SetConnected(false);
-    if (alive.expired()) {
-        return;
-    }
-    store();
-    SetConnected(true);
-}
-
-bool TCustomSocket::AllowChangeHostAndPortOnConnection() const noexcept {
-    return m_allowChangeHostAndPortOnConnection;
-}
-
-void TCustomSocket::SetAllowChangeHostAndPortOnConnection(bool Value) noexcept {
-    m_allowChangeHostAndPortOnConnection = Value;
 }
 
 int TCustomSocket::SendBuffer(const void* Data, int Length) {
@@ -239,64 +174,27 @@ int TCustomSocket::receiveOnce(int Socket, void* Buffer, int Size) {
     return 0;
 }
 
-void TCustomSocket::SocketError(int Socket, int ErrorCode) {
-    const std::string text = SocketErrorText(ErrorCode);
-    if (!OnError) {
-        throw std::runtime_error(text);
-    }
-    Fire(OnError, Socket, ErrorCode, text);
-}
-
-void TCustomSocket::SetNameResolver(std::unique_ptr<NameResolver> resolver) {
-    const bool wasResolving = Resolving();
-    abandonLookup();
-    m_resolver = resolver ? std::move(resolver) : MakeSystemResolver();
-    if (wasResolving) {
-        ResolveHost();
-    }
-}
-
-// The lookup is polled, since the resolver calls nothing back: a callback could outlive this
-// library, which its host may unload while a lookup still waits for a name server.
-void TCustomSocket::ResolveHost() {
+bool TCustomSocket::StartLookupPolling() {
     constexpr int kLookupPollMs = 10;
-    abandonLookup();
-    m_resolver->Start(m_host);
     m_lookupTimer = startTimer(kLookupPollMs, Qt::PreciseTimer);
-    if (m_lookupTimer == 0) {
-        m_resolver->Abandon();
-        throw EOutOfResources("Not enough timers available");
-    }
+    return m_lookupTimer != 0;
+}
+
+void TCustomSocket::StopLookupPolling() noexcept {
+    killTimer(m_lookupTimer);
+    m_lookupTimer = 0;
 }
 
 void TCustomSocket::timerEvent(QTimerEvent* event) {
-    if (event->timerId() == m_lookupTimer) {
-        RunFromEventLoop([this] { pollLookup(); });
+    if (m_lookupTimer != 0 && event->timerId() == m_lookupTimer) {
+        RunFromEventLoop([this] { PollLookup(); });
     } else {
         TTimerComponent::timerEvent(event);
     }
 }
 
-void TCustomSocket::pollLookup() {
-    const Lookup answer = m_resolver->Poll();
-    if (answer.state == Lookup::State::Running) {
-        return;
-    }
-    killTimer(m_lookupTimer);
-    m_lookupTimer = 0;
-    HostResolved(answer);
-}
-
-void TCustomSocket::abandonLookup() noexcept {
-    if (m_lookupTimer != 0) {
-        killTimer(m_lookupTimer);
-        m_lookupTimer = 0;
-        m_resolver->Abandon();
-    }
-}
-
 void TCustomSocket::CloseConnection() {
-    abandonLookup();
+    AbandonLookup();
     if (!m_socket.valid()) {
         m_readPaused = false;
         return;
@@ -310,13 +208,13 @@ void TCustomSocket::CloseConnection() {
 
 void TCustomSocket::CloseSilently() noexcept {
     closeSocket();
-    m_activeRequested = false;
+    ForgetRequest();
 }
 
 // Drops everything that belongs to the socket, bytes still kept for it included; returns 0 or
 // the errno of a failed close.
 int TCustomSocket::closeSocket() noexcept {
-    abandonLookup();
+    AbandonLookup();
     m_readPaused = false;
     m_connectPending = false;
     m_unsent.Clear();

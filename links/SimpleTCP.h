@@ -13,6 +13,7 @@
 #include "SimpleTCPClientSequence.h"
 #include "SimpleTCPResolver.h"
 #include "SimpleTCPRules.h"
+#include "SimpleTCPSocketCore.h"
 #include "SimpleTCPStream.h"
 
 class QSocketNotifier;
@@ -22,12 +23,6 @@ class QTimerEvent;
 using TSimpleTCPClientDataAvailEvent = simple_tcp::DataAvailEventOf<QObject>;
 using TSimpleTCPClientIOEvent = simple_tcp::IOEventOf<QObject>;
 using TSimpleTCPErrorEvent = simple_tcp::ErrorEventOf<QObject>;
-
-// Raised when the event loop cannot run the component's timer.
-class EOutOfResources : public std::runtime_error {
-public:
-    using std::runtime_error::runtime_error;
-};
 
 // A component with one timer, driven by the event loop of the thread that created it.
 class TTimerComponent : public QObject {
@@ -88,22 +83,13 @@ private:
 
 // A non-blocking IPv4 stream socket whose progress arrives as notifications on the thread that
 // created the component: connect completed, data readable and peer closed, each with an error.
-class TCustomSocket : public TTimerComponent {
+class TCustomSocket : public simple_tcp::SocketCore<TTimerComponent, QObject> {
     Q_OBJECT
 
 public:
     explicit TCustomSocket(QObject* AOwner = nullptr);
     ~TCustomSocket() override;
 
-    [[nodiscard]] virtual bool Connected() const { return m_activeRequested; }
-    virtual void SetConnected(bool Value);
-    // The host text's bytes, kept as given: a dotted IPv4 address or a name to look up.
-    [[nodiscard]] const std::string& Host() const noexcept { return m_host; }
-    virtual void SetHost(const std::string& Value);
-    [[nodiscard]] uint16_t Port() const noexcept { return m_port; }
-    virtual void SetPort(uint16_t Value);
-    [[nodiscard]] bool AllowChangeHostAndPortOnConnection() const noexcept;
-    void SetAllowChangeHostAndPortOnConnection(bool Value) noexcept;
     [[nodiscard]] int SocketHandle() const noexcept { return m_socket.get(); }
 
     // Bytes held back unsent at most, and bytes taken from the socket per readable notification.
@@ -131,30 +117,10 @@ public:
     // readable notifications that an OnDataAvailable handler paused by leaving bytes unread.
     int ReceiveBuffer(void* Buffer, int Size);
 
-    void Disconnect() { SetConnected(false); }
-
-    // Whether the attempt requested last is still waiting for its host name to be looked up.
-    // Meanwhile Host and Port may change without any event: a new Host ends the lookup and the
-    // attempt goes on with the new text; a new Port is used when the answer comes.
-    [[nodiscard]] bool Resolving() const noexcept { return m_lookupTimer != 0; }
-    // Host names are looked up by this resolver (the system's unless replaced), away from this
-    // thread. A lookup that runs when the resolver is replaced starts again with the new one.
-    void SetNameResolver(std::unique_ptr<simple_tcp::NameResolver> resolver);
-
-    TSimpleTCPErrorEvent OnError;
-
 protected:
     enum : int { kFdRead = 1, kFdAccept = 8, kFdConnect = 16, kFdClose = 32 };
 
-    virtual void SocketError(int Socket, int ErrorCode);
-    virtual void OpenConnection() = 0;
-    virtual void CloseConnection();
-    virtual void DoConnected() = 0;
-    virtual void DoDisconnected(int Socket) = 0;
-    virtual void DoDataAvailable(int Socket, int Count, bool& Handled) = 0;
-    virtual void DoRead(int Socket, TSimpleTCPStream& Stream) = 0;
-
-    [[nodiscard]] bool ActiveRequested() const noexcept { return m_activeRequested; }
+    void CloseConnection() override;
 
     // Creates the socket of a new attempt, watches it for the completion of its connect and
     // starts the connect; every failure is reported through SocketError.
@@ -166,17 +132,11 @@ protected:
     // Closes the socket without any event; for destruction.
     void CloseSilently() noexcept;
 
-    // Looks Host up away from this thread; the answer comes to HostResolved on this thread,
-    // unless the attempt ends first (closing, by anyone, abandons the lookup).
-    void ResolveHost();
-    virtual void HostResolved(const simple_tcp::Lookup& answer) = 0;
-
 private:
+    [[nodiscard]] bool StartLookupPolling() override;
+    void StopLookupPolling() noexcept override;
     void timerEvent(QTimerEvent* event) override;
     void selectConnectNotifications(links::UniqueFd socket);
-    void pollLookup();
-    void abandonLookup() noexcept;
-    void changeEndpoint(const std::function<void()>& store, const char* refusal);
     void onWritable(int socket, uint64_t generation);
     void completeConnect(int socket);
     void writeUnsent(int socket);
@@ -191,7 +151,6 @@ private:
     int closeSocket() noexcept;
     void dropNotifiers() noexcept;
 
-    std::unique_ptr<simple_tcp::NameResolver> m_resolver;
     int m_lookupTimer = 0;
     links::UniqueFd m_socket;
     uint64_t m_generation = 0;
@@ -201,10 +160,6 @@ private:
     simple_tcp::UnsentBytes m_unsent;
     bool m_readPaused = false;
     uint64_t m_bytesTakenByOwner = 0;
-    bool m_activeRequested = false;
-    bool m_allowChangeHostAndPortOnConnection = false;
-    std::string m_host;
-    uint16_t m_port = 0;
 };
 
 // The TCP client: connects to Host:Port, reports through events and retries on its timer.

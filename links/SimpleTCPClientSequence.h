@@ -8,6 +8,7 @@
 #include "SimpleTCPErrorTable.h"
 #include "SimpleTCPResolver.h"
 #include "SimpleTCPRules.h"
+#include "SimpleTCPSocketCore.h"
 #include "SimpleTCPStream.h"
 
 // The TCP client's events and the order in which it fires them, written once for every platform.
@@ -21,11 +22,6 @@ template <typename Sender>
 using DataAvailEventOf = std::function<void(Sender*, int DataSize)>;
 template <typename Sender>
 using IOEventOf = std::function<void(Sender*, TSimpleTCPStream& Stream)>;
-// ErrorMsg is the error's text as the system gives it (bytes, no conversion on the way).
-template <typename Sender>
-using ErrorEventOf =
-    std::function<void(Sender*, int Socket, int ErrorCode, const std::string& ErrorMsg)>;
-
 inline constexpr int32_t kDefaultReconnectInterval = 20000;
 
 // The client over SocketBase, the platform's TCustomSocket: connect, close and error reporting in

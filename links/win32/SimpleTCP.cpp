@@ -114,7 +114,6 @@ void TTimerComponent::reportException(const std::string& message) noexcept {
 
 TCustomSocket::TCustomSocket() : m_socket(kNoSocket) {
     EnsureWinSock();
-    m_resolver = MakeSystemResolver();
 }
 
 TCustomSocket::~TCustomSocket() {
@@ -123,70 +122,6 @@ TCustomSocket::~TCustomSocket() {
 
 int TCustomSocket::SocketHandle() const noexcept {
     return socketNumber(m_socket);
-}
-
-void TCustomSocket::SetConnected(bool Value) {
-    if (Value == m_activeRequested) {
-        return;
-    }
-    m_activeRequested = Value;
-    if (Value) {
-        OpenConnection();
-    } else {
-        CloseConnection();
-    }
-}
-
-// While the name is still looked up there is no connection to keep: a new name is looked up
-// (or connected to) at once, so the answer for the old one is never used.
-void TCustomSocket::SetHost(const std::string& Value) {
-    if (Value == m_host) {
-        return;
-    }
-    if (Resolving()) {
-        abandonLookup();
-        m_host = Value;
-        OpenConnection();
-        return;
-    }
-    changeEndpoint([this, &Value] { m_host = Value; }, "Cannot change Host while active");
-}
-
-// While the name is still looked up, the port is only used once the answer comes.
-void TCustomSocket::SetPort(uint16_t Value) {
-    if (Value == m_port) {
-        return;
-    }
-    if (Resolving()) {
-        m_port = Value;
-        return;
-    }
-    changeEndpoint([this, Value] { m_port = Value; }, "Cannot change Port while active");
-}
-
-void TCustomSocket::changeEndpoint(const std::function<void()>& store, const char* refusal) {
-    if (!m_activeRequested) {
-        store();
-        return;
-    }
-    if (!m_allowChangeHostAndPortOnConnection) {
-        throw std::runtime_error(refusal);
-    }
-    const std::weak_ptr<const void> alive = AliveToken();
-    SetConnected(false);
-    if (alive.expired()) {
-        return;
-    }
-    store();
-    SetConnected(true);
-}
-
-bool TCustomSocket::AllowChangeHostAndPortOnConnection() const noexcept {
-    return m_allowChangeHostAndPortOnConnection;
-}
-
-void TCustomSocket::SetAllowChangeHostAndPortOnConnection(bool Value) noexcept {
-    m_allowChangeHostAndPortOnConnection = Value;
 }
 
 int TCustomSocket::SendBuffer(const void* Data, int Length) {
@@ -294,32 +229,12 @@ int TCustomSocket::receiveOnce(int Socket, void* Buffer, int Size) {
     return -1;
 }
 
-void TCustomSocket::SocketError(int Socket, int ErrorCode) {
-    const std::string text = SocketErrorText(ErrorCode);
-    if (!OnError) {
-        throw std::runtime_error(text);
-    }
-    Fire(OnError, Socket, ErrorCode, text);
+bool TCustomSocket::StartLookupPolling() {
+    return SetTimer(WindowHandle(), kLookupTimer, kLookupPollMs, nullptr) != 0;
 }
 
-void TCustomSocket::SetNameResolver(std::unique_ptr<NameResolver> resolver) {
-    const bool wasResolving = Resolving();
-    abandonLookup();
-    m_resolver = resolver ? std::move(resolver) : MakeSystemResolver();
-    if (wasResolving) {
-        ResolveHost();
-    }
-}
-
-// The lookup is polled on a timer of the window, since the resolver calls nothing back.
-void TCustomSocket::ResolveHost() {
-    abandonLookup();
-    m_resolver->Start(m_host);
-    if (SetTimer(WindowHandle(), kLookupTimer, kLookupPollMs, nullptr) == 0) {
-        m_resolver->Abandon();
-        throw EOutOfResources("Not enough timers available");
-    }
-    m_resolving = true;
+void TCustomSocket::StopLookupPolling() noexcept {
+    KillTimer(WindowHandle(), kLookupTimer);
 }
 
 bool TCustomSocket::WndProc(UINT Message, WPARAM WParam, LPARAM LParam) {
@@ -327,7 +242,7 @@ bool TCustomSocket::WndProc(UINT Message, WPARAM WParam, LPARAM LParam) {
         return true;
     }
     if (Message == WM_TIMER && WParam == kLookupTimer) {
-        RunFromEventLoop([this] { pollLookup(); });
+        RunFromEventLoop([this] { PollLookup(); });
         return true;
     }
     if (Message == kSocketNotifyMessage) {
@@ -337,29 +252,8 @@ bool TCustomSocket::WndProc(UINT Message, WPARAM WParam, LPARAM LParam) {
     return false;
 }
 
-void TCustomSocket::pollLookup() {
-    if (!m_resolving) {
-        return;
-    }
-    const Lookup answer = m_resolver->Poll();
-    if (answer.state == Lookup::State::Running) {
-        return;
-    }
-    KillTimer(WindowHandle(), kLookupTimer);
-    m_resolving = false;
-    HostResolved(answer);
-}
-
-void TCustomSocket::abandonLookup() noexcept {
-    if (m_resolving) {
-        KillTimer(WindowHandle(), kLookupTimer);
-        m_resolving = false;
-        m_resolver->Abandon();
-    }
-}
-
 void TCustomSocket::CloseConnection() {
-    abandonLookup();
+    AbandonLookup();
     if (m_socket == kNoSocket) {
         m_readPaused = false;
         return;
@@ -373,14 +267,14 @@ void TCustomSocket::CloseConnection() {
 
 void TCustomSocket::CloseSilently() noexcept {
     closeSocket();
-    m_activeRequested = false;
+    ForgetRequest();
 }
 
 // Drops everything that belongs to the socket, bytes still kept for it included; returns 0 or
 // the WinSock error of a failed close. Notifications already queued for it are taken from the
 // queue, since WinSock may give the next socket the same handle.
 int TCustomSocket::closeSocket() noexcept {
-    abandonLookup();
+    AbandonLookup();
     m_readPaused = false;
     m_connectPending = false;
     m_writeSelected = false;
@@ -431,7 +325,7 @@ void TCustomSocket::ConnectTo(uint32_t Address) {
     }
     sockaddr_in address{};
     address.sin_family = AF_INET;
-    address.sin_port = htons(m_port);
+    address.sin_port = htons(Port());
     address.sin_addr.s_addr = Address;
     if (::connect(created, reinterpret_cast<const sockaddr*>(&address), sizeof address) != 0) {
         const int error = WSAGetLastError();

@@ -2,6 +2,7 @@
 # sources serve Windows too (see win32/SimpleTCP.cmake); linux/ holds what is Linux's own.
 add_executable(simple_tcp_tests
     ${CMAKE_CURRENT_LIST_DIR}/simple_tcp_test_main.cpp
+    ${CMAKE_CURRENT_LIST_DIR}/simple_tcp_test_client.h
     ${CMAKE_CURRENT_LIST_DIR}/simple_tcp_test_errors.cpp
     ${CMAKE_CURRENT_LIST_DIR}/simple_tcp_test_rules.cpp
     ${CMAKE_CURRENT_LIST_DIR}/simple_tcp_test_connect.cpp

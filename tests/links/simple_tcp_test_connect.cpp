@@ -15,21 +15,15 @@
 #include "SimpleTCP.h"
 #include "SimpleTCPResolver.h"
 #include "SimpleTCPRules.h"
+#include "links/simple_tcp_test_client.h"
 #include "support/fake_name_resolver.h"
 
 namespace {
 
 using Events = std::vector<std::string>;
 
-// Fails locally, in the resolver's own parsing of numeric names, with no query on the network.
-const std::string kUnresolvableHost = "999.999.999.999";
-
-std::unique_ptr<TSimpleTCPClient> clientFor(uint16_t port) {
-    auto client = std::make_unique<TSimpleTCPClient>();
-    client->SetHost("127.0.0.1");
-    client->SetPort(port);
-    return client;
-}
+using link_test::clientFor;
+using link_test::kUnresolvableHost;
 
 void connectAndWait(TSimpleTCPClient& client, const TcpEventRecorder& recorder) {
     client.SetConnected(true);
@@ -427,7 +421,7 @@ TEST(SimpleTCPClient, FailureWithoutOnErrorInANotificationGoesToOnException) {
     std::vector<std::string> caught;
     client->OnException = [&](auto* sender, const auto& message) {
         EXPECT_EQ(sender, client.get());
-        caught.push_back(link_test::Text(message));
+        caught.push_back(link_test::textOf(message));
     };
     client->SetConnected(true);
     ASSERT_TRUE(spinUntil([&] { return !caught.empty(); }));
@@ -441,7 +435,7 @@ TEST(SimpleTCPClient, HandlerExceptionLeavesTheLinkWhereItWas) {
     auto client = clientFor(server.port());
     std::vector<std::string> caught;
     client->OnException = [&](auto*, const auto& message) {
-        caught.push_back(link_test::Text(message));
+        caught.push_back(link_test::textOf(message));
     };
     client->OnConnected = [](auto*) { throw std::runtime_error("handler failed"); };
     client->SetConnected(true);

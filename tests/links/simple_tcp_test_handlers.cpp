@@ -102,7 +102,7 @@ void trigger(Trigger what, DeletingOwner& owner, TcpTestServer& server) {
 TEST_P(SimpleTCPClientDeletedByHandler, StopsAtOnceAndFiresNothingMore) {
     const DeletionCase& row = GetParam();
     if (row.trigger == Trigger::PeerResets && row.deletingEvent == "Error" &&
-        link_test::ResetArrivesAsClose()) {
+        link_test::resetArrivesAsClose()) {
         GTEST_SKIP() << link_test::kResetArrivesAsClose;
     }
     TcpTestServer server(row.trigger == Trigger::Refuse ? TcpTestServer::Mode::Refusing

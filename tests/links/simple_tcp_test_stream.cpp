@@ -18,11 +18,11 @@ namespace {
 using Events = std::vector<std::string>;
 using std::chrono::milliseconds;
 
-using link_test::ThreadCpuTime;
-using link_test::WaitingAt;
+using link_test::threadCpuTime;
+using link_test::waitingAt;
 
 void setBufferSize(int socket, int option, int bytes) {
-    ASSERT_EQ(link_test::SetSocketOption(socket, SOL_SOCKET, option, bytes), 0);
+    ASSERT_EQ(link_test::setSocketOption(socket, SOL_SOCKET, option, bytes), 0);
 }
 
 std::string groupCommand(int number) {
@@ -35,18 +35,18 @@ TEST(SimpleTCPClient, UrgentByteIsReadInlineAndTheLinkGoesOnReadingWithoutSpinni
     TcpConnection link;
     ASSERT_TRUE(link.connected && link.peer.valid());
     link.peer.send("ACK\r");
-    ASSERT_EQ(link_test::SendUrgent(link.peer.fd(), 'U'), 1);
+    ASSERT_EQ(link_test::sendUrgent(link.peer.fd(), 'U'), 1);
     ASSERT_TRUE(spinUntil([&] { return link.recorder.bytesRead().size() >= 5; }))
         << link.recorder.joined();
 
-    const milliseconds cpuBefore = ThreadCpuTime();
+    const milliseconds cpuBefore = threadCpuTime();
     spinFor(milliseconds(300));
-    const milliseconds busy = ThreadCpuTime() - cpuBefore;
+    const milliseconds busy = threadCpuTime() - cpuBefore;
     EXPECT_LT(busy.count(), 150) << "the read notifier keeps firing";
 
     link.peer.send("ACK\r");
     ASSERT_TRUE(spinUntil([&] { return link.recorder.bytesRead().size() >= 9; }));
-    EXPECT_EQ(link_test::Bytes(link.recorder.bytesRead()), "ACK\rUACK\r");
+    EXPECT_EQ(link_test::bytesOf(link.recorder.bytesRead()), "ACK\rUACK\r");
     EXPECT_TRUE(link.client->Connected());
     RecordProperty("idle_cpu_ms", static_cast<int>(busy.count()));
 }
@@ -62,10 +62,10 @@ TEST(SimpleTCPClient, FloodingPeerIsReadInBoundedSlicesWithEveryByteInOrder) {
     }
     std::thread sender([&] { link.peer.send(flood); });
     const int socket = link.client->SocketHandle();
-    for (int tries = 0; tries < 2000 && WaitingAt(socket) < 3 * kSlice; ++tries) {
+    for (int tries = 0; tries < 2000 && waitingAt(socket) < 3 * kSlice; ++tries) {
         std::this_thread::sleep_for(milliseconds(1));
     }
-    ASSERT_GE(WaitingAt(socket), 3 * kSlice) << "the peer could not fill the client's queue";
+    ASSERT_GE(waitingAt(socket), 3 * kSlice) << "the peer could not fill the client's queue";
 
     std::vector<size_t> sizes;
     std::string received;
@@ -137,9 +137,9 @@ TEST(SimpleTCPClient, CommandsToAPeerThatStopsReadingArriveWholeAndInOrder) {
     EXPECT_EQ(reader.received(), accepted);
     EXPECT_EQ(link.client->PendingBytes(), 0);
     EXPECT_TRUE(link.recorder.events().empty()) << link.recorder.joined();
-    const milliseconds cpuBefore = ThreadCpuTime();
+    const milliseconds cpuBefore = threadCpuTime();
     spinFor(milliseconds(200));
-    EXPECT_LT((ThreadCpuTime() - cpuBefore).count(), 100) << "write-readiness is still watched";
+    EXPECT_LT((threadCpuTime() - cpuBefore).count(), 100) << "write-readiness is still watched";
     RecordProperty("commands", number);
     RecordProperty("kept_at_stall", keptAtStall);
 }

@@ -17,7 +17,7 @@ using Events = std::vector<std::string>;
 
 using Connection = TcpConnection;
 
-using link_test::WaitingAt;
+using link_test::waitingAt;
 
 TEST(SimpleTCPClient, OrderlyPeerCloseReportsDisconnectedTwiceThenConnectionLost) {
     Connection link;
@@ -40,12 +40,12 @@ TEST(SimpleTCPClient, BytesBeforeAnOrderlyCloseAreReadBeforeTheCloseIsReported) 
     ASSERT_TRUE(spinUntil([&] { return link.recorder.saw("ConnectionLost"); }));
     EXPECT_EQ(link.recorder.events(),
               (Events{"Read 4 at 0", "Disconnected", "Disconnected", "ConnectionLost"}));
-    EXPECT_EQ(link_test::Bytes(link.recorder.bytesRead()), "ACK\r");
+    EXPECT_EQ(link_test::bytesOf(link.recorder.bytesRead()), "ACK\r");
     RecordProperty("events", link.recorder.joined());
 }
 
 TEST(SimpleTCPClient, ResetReportsDisconnectedConnectionLostThenError) {
-    if (link_test::ResetArrivesAsClose()) {
+    if (link_test::resetArrivesAsClose()) {
         GTEST_SKIP() << link_test::kResetArrivesAsClose;
     }
     Connection link;
@@ -65,7 +65,7 @@ TEST(SimpleTCPClient, ResetReportsDisconnectedConnectionLostThenError) {
 TEST(SimpleTCPClient, SegmentsThatArriveBeforeTheLinkReactsComeInOneRead) {
     Connection link;
     ASSERT_TRUE(link.connected && link.peer.valid());
-    link_test::SetSocketOption(link.peer.fd(), IPPROTO_TCP, TCP_NODELAY, 1);
+    link_test::setSocketOption(link.peer.fd(), IPPROTO_TCP, TCP_NODELAY, 1);
     const std::string segments[] = {"PI=D3C3\r", "G=2000C2004142\r", std::string(3000, 'x')};
     std::string all;
     for (const std::string& segment : segments) {
@@ -74,14 +74,14 @@ TEST(SimpleTCPClient, SegmentsThatArriveBeforeTheLinkReactsComeInOneRead) {
     }
     const int expected = static_cast<int>(all.size());
     const int socket = link.client->SocketHandle();
-    for (int tries = 0; tries < 500 && WaitingAt(socket) < expected; ++tries) {
+    for (int tries = 0; tries < 500 && waitingAt(socket) < expected; ++tries) {
         std::this_thread::sleep_for(std::chrono::milliseconds(2));
     }
-    ASSERT_EQ(WaitingAt(socket), expected);
+    ASSERT_EQ(waitingAt(socket), expected);
     ASSERT_TRUE(spinUntil([&] { return !link.recorder.events().empty(); }));
     spinFor(std::chrono::milliseconds(50));
     EXPECT_EQ(link.recorder.events(), (Events{"Read " + std::to_string(expected) + " at 0"}));
-    EXPECT_EQ(link_test::Bytes(link.recorder.bytesRead()), all);
+    EXPECT_EQ(link_test::bytesOf(link.recorder.bytesRead()), all);
     RecordProperty("events", link.recorder.joined());
 }
 
@@ -169,7 +169,7 @@ TEST(SimpleTCPClient, SendBufferSendsNothingForLengthZeroOrWithoutASocket) {
 TEST(SimpleTCPClient, FullSendBufferReportsWouldBlockAndClosesTheLink) {
     Connection link(4096);
     ASSERT_TRUE(link.connected && link.peer.valid());
-    link_test::SetSocketOption(link.client->SocketHandle(), SOL_SOCKET, SO_SNDBUF, 4096);
+    link_test::setSocketOption(link.client->SocketHandle(), SOL_SOCKET, SO_SNDBUF, 4096);
     const std::string chunk(16384, 'G');
     int result = 0;
     long long accepted = 0;
@@ -230,7 +230,7 @@ TEST(SimpleTCPClient, SendingToAClosedPeerReportsAnErrorAndNeverRaisesSigpipe) {
     EXPECT_EQ(link.recorder.events()[0], "Disconnected");
     EXPECT_EQ(link.recorder.events()[1], "ConnectionLost");
     EXPECT_EQ(link.recorder.events()[2].rfind("Error ", 0), 0u);
-    link_test::ExpectSigpipeHandlingUntouched();
+    link_test::expectSigpipeHandlingUntouched();
     RecordProperty("events", link.recorder.joined());
 }
 
@@ -272,10 +272,10 @@ TEST(SimpleTCPClient, NotificationsQueuedForAClosedSocketNeverReachTheNextOne) {
     const int first = link.client->SocketHandle();
     link.peer.send("ACK\r");
     link.peer.closeOrderly();
-    for (int tries = 0; tries < 500 && WaitingAt(first) < 4; ++tries) {
+    for (int tries = 0; tries < 500 && waitingAt(first) < 4; ++tries) {
         std::this_thread::sleep_for(std::chrono::milliseconds(1));
     }
-    ASSERT_EQ(WaitingAt(first), 4);
+    ASSERT_EQ(waitingAt(first), 4);
     // Time for the notifications to be posted, while no message is taken.
     std::this_thread::sleep_for(std::chrono::milliseconds(50));
     link.client->Disconnect();

@@ -26,45 +26,45 @@
 namespace link_test {
 
 // A text the link hands its owner (OnException's message), as UTF-8 in a std::string.
-inline std::string Text(const QString& text) {
+inline std::string textOf(const QString& text) {
     return text.toStdString();
 }
 
 // What the recorder read, as bytes in a std::string.
-inline std::string Bytes(const QByteArray& bytes) {
+inline std::string bytesOf(const QByteArray& bytes) {
     return bytes.toStdString();
 }
 
 // Bytes waiting to be read at a socket, or -1.
-inline int WaitingAt(int socket) {
+inline int waitingAt(int socket) {
     int count = 0;
     return ::ioctl(socket, FIONREAD, &count) == 0 ? count : -1;
 }
 
-inline int SetSocketOption(int socket, int level, int option, int value) {
+inline int setSocketOption(int socket, int level, int option, int value) {
     return ::setsockopt(socket, level, option, &value, sizeof value);
 }
 
 // One byte of urgent data; returns what send returned.
-inline int SendUrgent(int socket, char byte) {
+inline int sendUrgent(int socket, char byte) {
     return static_cast<int>(::send(socket, &byte, 1, MSG_OOB));
 }
 
 // Processor time the calling thread has used so far.
-inline std::chrono::milliseconds ThreadCpuTime() {
+inline std::chrono::milliseconds threadCpuTime() {
     timespec now{};
     ::clock_gettime(CLOCK_THREAD_CPUTIME_ID, &now);
     return std::chrono::milliseconds(now.tv_sec * 1000 + now.tv_nsec / 1000000);
 }
 
 // Whether the platform under the test hands the link a peer's reset as an orderly close, and why.
-inline bool ResetArrivesAsClose() {
+inline bool resetArrivesAsClose() {
     return false;
 }
 inline constexpr const char* kResetArrivesAsClose = "";
 
 // The link never changes the process's handling of a broken pipe: it sends without the signal.
-inline void ExpectSigpipeHandlingUntouched() {
+inline void expectSigpipeHandlingUntouched() {
     struct sigaction current {};
     ::sigaction(SIGPIPE, nullptr, &current);
     EXPECT_EQ(current.sa_handler, SIG_DFL) << "the process's SIGPIPE handling must stay as it was";

@@ -10,20 +10,14 @@
 
 #include "SimpleTCP.h"
 #include "link_test_platform.h"
+#include "links/simple_tcp_test_client.h"
 
 // The TCP link's connect tests of what only the Qt build has: its timer can be read back, and a
 // thread without an event loop refuses it. Windows has its own twins of these.
 namespace {
 
-// Fails locally, in the resolver's own parsing of numeric names, with no query on the network.
-const std::string kUnresolvableHost = "999.999.999.999";
-
-std::unique_ptr<TSimpleTCPClient> clientFor(uint16_t port) {
-    auto client = std::make_unique<TSimpleTCPClient>();
-    client->SetHost("127.0.0.1");
-    client->SetPort(port);
-    return client;
-}
+using link_test::clientFor;
+using link_test::kUnresolvableHost;
 
 TEST(SimpleTCPClient, LongestReconnectIntervalIsAcceptedAsATimerPeriod) {
     TcpTestServer refusing(TcpTestServer::Mode::Refusing);

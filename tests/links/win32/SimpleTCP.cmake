@@ -5,6 +5,7 @@ add_executable(simple_tcp_win32_tests
     ${CMAKE_CURRENT_LIST_DIR}/simple_tcp_win32_test_main.cpp
     ${CMAKE_CURRENT_LIST_DIR}/simple_tcp_win32_test_connect.cpp
     ${CMAKE_CURRENT_LIST_DIR}/simple_tcp_win32_test_lifecycle.cpp
+    ${CMAKE_CURRENT_LIST_DIR}/../simple_tcp_test_client.h
     ${CMAKE_CURRENT_LIST_DIR}/../simple_tcp_test_rules.cpp
     ${CMAKE_CURRENT_LIST_DIR}/../simple_tcp_test_connect.cpp
     ${CMAKE_CURRENT_LIST_DIR}/../simple_tcp_test_handlers.cpp

@@ -15,39 +15,39 @@
 namespace link_test {
 
 // A text the link hands its owner (OnException's message), as bytes in a std::string.
-inline const std::string& Text(const std::string& text) {
+inline const std::string& textOf(const std::string& text) {
     return text;
 }
 
 // What the recorder read, as bytes in a std::string.
-inline const std::string& Bytes(const std::string& bytes) {
+inline const std::string& bytesOf(const std::string& bytes) {
     return bytes;
 }
 
-inline int WaitingAt(int socket) {
+inline int waitingAt(int socket) {
     return test_support::waitingAt(socket);
 }
 
-inline int SetSocketOption(uintptr_t socket, int level, int option, int value) {
+inline int setSocketOption(uintptr_t socket, int level, int option, int value) {
     return test_support::setSocketOption(socket, level, option, value);
 }
 
 // One byte of urgent data; returns what send returned.
-inline int SendUrgent(uintptr_t socket, char byte) {
+inline int sendUrgent(uintptr_t socket, char byte) {
     return ::send(static_cast<SOCKET>(socket), &byte, 1, MSG_OOB);
 }
 
-inline std::chrono::milliseconds ThreadCpuTime() {
+inline std::chrono::milliseconds threadCpuTime() {
     return test_support::threadCpuTime();
 }
 
 // Whether the platform under the test hands the link a peer's reset as an orderly close, and why.
-inline bool ResetArrivesAsClose() {
+inline bool resetArrivesAsClose() {
     return test_support::runningUnderWine();
 }
 inline constexpr const char* kResetArrivesAsClose = test_support::kWineReportsResetAsClose;
 
 // Windows has no SIGPIPE to raise; what remains to check is the report.
-inline void ExpectSigpipeHandlingUntouched() {}
+inline void expectSigpipeHandlingUntouched() {}
 
 }  // namespace link_test

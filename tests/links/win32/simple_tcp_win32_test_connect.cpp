@@ -7,21 +7,15 @@
 #include <string>
 
 #include "SimpleTCP.h"
+#include "links/simple_tcp_test_client.h"
 
 // The TCP link's connect tests of what only the Win32 build has: the lookup thread's hold on its
 // module, and the window's timer, whose period cannot be read back. Linux has its own twins of
 // the timer tests.
 namespace {
 
-// Fails locally, in the resolver's own parsing of numeric names, with no query on the network.
-const std::string kUnresolvableHost = "999.999.999.999";
-
-std::unique_ptr<TSimpleTCPClient> clientFor(uint16_t port) {
-    auto client = std::make_unique<TSimpleTCPClient>();
-    client->SetHost("127.0.0.1");
-    client->SetPort(port);
-    return client;
-}
+using link_test::clientFor;
+using link_test::kUnresolvableHost;
 
 // The lookup's thread holds the module whose code it runs: a host may unload the library while
 // a lookup runs, and the module goes only once the thread is out of it, and then for good.
