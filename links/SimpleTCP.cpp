@@ -1,7 +1,6 @@
 #include "SimpleTCP.h"
 
 #include <QByteArray>
-#include <QPointer>
 #include <QSocketNotifier>
 #include <QTimer>
 #include <QTimerEvent>
@@ -17,12 +16,6 @@
 #include "SimpleTCPPlatform.h"
 
 using namespace simple_tcp;
-
-namespace {
-
-constexpr int32_t kDefaultReconnectInterval = 20000;
-
-}  // namespace
 
 TTimerComponent::TTimerComponent(QObject* AOwner) : QObject(AOwner), m_timer(new QTimer(this)) {
     m_timer->setTimerType(Qt::PreciseTimer);
@@ -64,29 +57,29 @@ void TTimerComponent::UpdateTimer() {
 // A handler that destroyed the component and then raised has no component left to report
 // through, so its exception ends here.
 void TTimerComponent::RunFromEventLoop(const std::function<void()>& work) noexcept {
-    const QPointer<TTimerComponent> alive(this);
+    const std::weak_ptr<const void> alive = AliveToken();
     try {
         work();
     } catch (const std::exception& error) {
-        if (alive) {
+        if (!alive.expired()) {
             reportException(QString::fromLocal8Bit(error.what()));
         }
     } catch (...) {
-        if (alive) {
+        if (!alive.expired()) {
             reportException(QString::fromUtf8("Unknown exception"));
         }
     }
 }
 
 void TTimerComponent::reportException(const QString& message) noexcept {
-    const QPointer<TTimerComponent> alive(this);
+    const std::weak_ptr<const void> alive = AliveToken();
     try {
         if (OnException) {
             Fire(OnException, message);
             return;
         }
     } catch (...) {
-        if (alive) {
+        if (!alive.expired()) {
             qWarning("%s: the exception handler itself failed", qUtf8Printable(objectName()));
         }
         return;
@@ -94,75 +87,10 @@ void TTimerComponent::reportException(const QString& message) noexcept {
     qWarning("%s: %s", qUtf8Printable(objectName()), qUtf8Printable(message));
 }
 
-TCustomSocket::TCustomSocket(QObject* AOwner)
-    : TTimerComponent(AOwner), m_resolver(MakeSystemResolver()) {}
+TCustomSocket::TCustomSocket(QObject* AOwner) : SocketCore(AOwner) {}
 
 TCustomSocket::~TCustomSocket() {
     CloseSilently();
-}
-
-void TCustomSocket::SetConnected(bool Value) {
-    if (Value == m_activeRequested) {
-        return;
-    }
-    m_activeRequested = Value;
-    if (Value) {
-        OpenConnection();
-    } else {
-        CloseConnection();
-    }
-}
-
-// While the name is still looked up there is no connection to keep: a new name is looked up
-// (or connected to) at once, so the answer for the old one is never used.
-void TCustomSocket::SetHost(const std::string& Value) {
-    if (Value == m_host) {
-        return;
-    }
-    if (Resolving()) {
-        abandonLookup();
-        m_host = Value;
-        OpenConnection();
-        return;
-    }
-    changeEndpoint([this, &Value] { m_host = Value; }, "Cannot change Host while active");
-}
-
-// While the name is still looked up, the port is only used once the answer comes.
-void TCustomSocket::SetPort(uint16_t Value) {
-    if (Value == m_port) {
-        return;
-    }
-    if (Resolving()) {
-        m_port = Value;
-        return;
-    }
-    changeEndpoint([this, Value] { m_port = Value; }, "Cannot change Port while active");
-}
-
-void TCustomSocket::changeEndpoint(const std::function<void()>& store, const char* refusal) {
-    if (!m_activeRequested) {
-        store();
-        return;
-    }
-    if (!m_allowChangeHostAndPortOnConnection) {
-        throw std::runtime_error(refusal);
-    }
-    const QPointer<TTimerComponent> alive(this);
-    SetConnected(false);
-    if (!alive) {
-        return;
-    }
-    store();
-    SetConnected(true);
-}
-
-bool TCustomSocket::AllowChangeHostAndPortOnConnection() const noexcept {
-    return m_allowChangeHostAndPortOnConnection;
-}
-
-void TCustomSocket::SetAllowChangeHostAndPortOnConnection(bool Value) noexcept {
-    m_allowChangeHostAndPortOnConnection = Value;
 }
 
 int TCustomSocket::SendBuffer(const void* Data, int Length) {
@@ -214,9 +142,9 @@ int TCustomSocket::ReceiveBuffer(void* Buffer, int Size) {
     }
     const int socket = m_socket.get();
     const uint64_t generation = m_generation;
-    const QPointer<TTimerComponent> alive(this);
+    const std::weak_ptr<const void> alive = AliveToken();
     const int received = receiveOnce(socket, Buffer, Size);
-    if (!alive) {
+    if (alive.expired()) {
         return received;
     }
     if (received > 0) {
@@ -246,64 +174,27 @@ int TCustomSocket::receiveOnce(int Socket, void* Buffer, int Size) {
     return 0;
 }
 
-void TCustomSocket::SocketError(int Socket, int ErrorCode) {
-    const std::string text = SocketErrorText(ErrorCode);
-    if (!OnError) {
-        throw std::runtime_error(text);
-    }
-    Fire(OnError, Socket, ErrorCode, text);
-}
-
-void TCustomSocket::SetNameResolver(std::unique_ptr<NameResolver> resolver) {
-    const bool wasResolving = Resolving();
-    abandonLookup();
-    m_resolver = resolver ? std::move(resolver) : MakeSystemResolver();
-    if (wasResolving) {
-        ResolveHost();
-    }
-}
-
-// The lookup is polled, since the resolver calls nothing back: a callback could outlive this
-// library, which its host may unload while a lookup still waits for a name server.
-void TCustomSocket::ResolveHost() {
+bool TCustomSocket::StartLookupPolling() {
     constexpr int kLookupPollMs = 10;
-    abandonLookup();
-    m_resolver->Start(m_host);
     m_lookupTimer = startTimer(kLookupPollMs, Qt::PreciseTimer);
-    if (m_lookupTimer == 0) {
-        m_resolver->Abandon();
-        throw EOutOfResources("Not enough timers available");
-    }
+    return m_lookupTimer != 0;
+}
+
+void TCustomSocket::StopLookupPolling() noexcept {
+    killTimer(m_lookupTimer);
+    m_lookupTimer = 0;
 }
 
 void TCustomSocket::timerEvent(QTimerEvent* event) {
-    if (event->timerId() == m_lookupTimer) {
-        RunFromEventLoop([this] { pollLookup(); });
+    if (m_lookupTimer != 0 && event->timerId() == m_lookupTimer) {
+        RunFromEventLoop([this] { PollLookup(); });
     } else {
         TTimerComponent::timerEvent(event);
     }
 }
 
-void TCustomSocket::pollLookup() {
-    const Lookup answer = m_resolver->Poll();
-    if (answer.state == Lookup::State::Running) {
-        return;
-    }
-    killTimer(m_lookupTimer);
-    m_lookupTimer = 0;
-    HostResolved(answer);
-}
-
-void TCustomSocket::abandonLookup() noexcept {
-    if (m_lookupTimer != 0) {
-        killTimer(m_lookupTimer);
-        m_lookupTimer = 0;
-        m_resolver->Abandon();
-    }
-}
-
 void TCustomSocket::CloseConnection() {
-    abandonLookup();
+    AbandonLookup();
     if (!m_socket.valid()) {
         m_readPaused = false;
         return;
@@ -317,13 +208,13 @@ void TCustomSocket::CloseConnection() {
 
 void TCustomSocket::CloseSilently() noexcept {
     closeSocket();
-    m_activeRequested = false;
+    ForgetRequest();
 }
 
 // Drops everything that belongs to the socket, bytes still kept for it included; returns 0 or
 // the errno of a failed close.
 int TCustomSocket::closeSocket() noexcept {
-    abandonLookup();
+    AbandonLookup();
     m_readPaused = false;
     m_connectPending = false;
     m_unsent.Clear();
@@ -349,7 +240,7 @@ void TCustomSocket::dropNotifiers() noexcept {
     }
 }
 
-void TCustomSocket::SelectConnectNotifications(links::UniqueFd socket) {
+void TCustomSocket::selectConnectNotifications(links::UniqueFd socket) {
     closeSocket();
     m_socket = std::move(socket);
     m_connectPending = true;
@@ -448,7 +339,7 @@ bool TCustomSocket::waitingOrReport(int Socket, int& waiting) {
 // at most kReadBytesPerNotification bytes, in one OnRead; what is left raises the next one.
 void TCustomSocket::readNotification(int Socket) {
     const uint64_t generation = m_generation;
-    const QPointer<TTimerComponent> alive(this);
+    const std::weak_ptr<const void> alive = AliveToken();
     int waiting = 0;
     if (!waitingOrReport(Socket, waiting)) {
         return;
@@ -458,7 +349,7 @@ void TCustomSocket::readNotification(int Socket) {
     waiting = std::max(waiting, 1);
     const uint64_t takenBefore = m_bytesTakenByOwner;
     DoDataAvailable(Socket, waiting, handled);
-    if (!alive || !isCurrent(Socket, generation)) {
+    if (alive.expired() || !isCurrent(Socket, generation)) {
         return;
     }
     if (!handled) {
@@ -476,13 +367,13 @@ void TCustomSocket::readNotification(int Socket) {
 // Offers what is still waiting while the owner's handler goes on taking bytes.
 void TCustomSocket::offerWaitingBytes(int Socket, int taken) {
     const uint64_t generation = m_generation;
-    const QPointer<TTimerComponent> alive(this);
+    const std::weak_ptr<const void> alive = AliveToken();
     int waiting = 0;
     while (taken < kReadBytesPerNotification && waitingOrReport(Socket, waiting) && waiting > 0) {
         bool handled = false;
         const uint64_t takenBefore = m_bytesTakenByOwner;
         DoDataAvailable(Socket, waiting, handled);
-        if (!alive || !isCurrent(Socket, generation) || !handled ||
+        if (alive.expired() || !isCurrent(Socket, generation) || !handled ||
             m_bytesTakenByOwner == takenBefore) {
             return;
         }
@@ -494,7 +385,7 @@ void TCustomSocket::offerWaitingBytes(int Socket, int taken) {
 // bytes go out in one OnRead before the close or the error is reported.
 void TCustomSocket::readSlice(int Socket) {
     const uint64_t generation = m_generation;
-    const QPointer<TTimerComponent> alive(this);
+    const std::weak_ptr<const void> alive = AliveToken();
     QByteArray received(kReadBytesPerNotification, Qt::Uninitialized);
     qsizetype filled = 0;
     Readable last;
@@ -508,7 +399,7 @@ void TCustomSocket::readSlice(int Socket) {
         TSimpleTCPStream stream(
             std::string_view(received.constData(), static_cast<size_t>(filled)));
         DoRead(Socket, stream);
-        if (!alive || !isCurrent(Socket, generation)) {
+        if (alive.expired() || !isCurrent(Socket, generation)) {
             return;
         }
     }
@@ -519,75 +410,7 @@ void TCustomSocket::readSlice(int Socket) {
     }
 }
 
-TSimpleTCPClient::TSimpleTCPClient(QObject* AOwner) : TCustomSocket(AOwner) {
-    SetTimerInterval(kDefaultReconnectInterval);
-}
-
-TSimpleTCPClient::~TSimpleTCPClient() {
-    BeginDestroying();
-    m_established = false;
-    CloseSilently();
-    UpdateTimer();
-}
-
-void TSimpleTCPClient::SetConnected(bool Value) {
-    if (Value == ActiveRequested()) {
-        return;
-    }
-    m_established = false;
-    TCustomSocket::SetConnected(Value);
-}
-
-void TSimpleTCPClient::TimerFired() {
-    SetConnected(true);
-}
-
-void TSimpleTCPClient::SocketError(int Socket, int ErrorCode) {
-    const bool wasEstablished = m_established;
-    const bool wasRequested = ActiveRequested();
-    const QPointer<TTimerComponent> alive(this);
-    SetConnected(false);
-    if (!alive) {
-        return;
-    }
-    if (wasEstablished) {
-        DoConnectionLost();
-        if (!alive) {
-            return;
-        }
-    } else if (wasRequested) {
-        SetTimerEnabled(true);
-    }
-    TCustomSocket::SocketError(Socket, ErrorCode);
-}
-
-// A dotted address connects at once; a name is looked up first, and the attempt goes on when
-// the answer comes.
-void TSimpleTCPClient::OpenConnection() {
-    const HostText host = classifyHost(Host());
-    switch (host.kind) {
-        case HostText::Kind::Address:
-            connectTo(host.address);
-            break;
-        case HostText::Kind::Name:
-            ResolveHost();
-            break;
-        case HostText::Kind::Invalid:
-            SocketError(-1, kWsaEFault);
-            break;
-    }
-}
-
-// Whatever the resolver said, a name without an address is reported as "Bad address".
-void TSimpleTCPClient::HostResolved(const Lookup& answer) {
-    if (answer.state == Lookup::State::Resolved) {
-        connectTo(answer.address);
-    } else {
-        SocketError(-1, kWsaEFault);
-    }
-}
-
-void TSimpleTCPClient::connectTo(uint32_t ipv4) {
+void TCustomSocket::ConnectTo(uint32_t ipv4) {
     sockaddr_in address{};
     address.sin_family = AF_INET;
     address.sin_port = htons(Port());
@@ -601,50 +424,9 @@ void TSimpleTCPClient::connectTo(uint32_t ipv4) {
         return;
     }
     const int socket = created.get();
-    SelectConnectNotifications(std::move(created));
+    selectConnectNotifications(std::move(created));
     const sockaddr* target = reinterpret_cast<const sockaddr*>(&address);
     if (::connect(socket, target, sizeof address) != 0 && errno != EINPROGRESS && errno != EINTR) {
         SocketError(socket, WinSockCodeFromErrno(errno));
-    }
-}
-
-void TSimpleTCPClient::CloseConnection() {
-    SetTimerEnabled(false);
-    const QPointer<TTimerComponent> alive(this);
-    TCustomSocket::CloseConnection();
-    if (alive && !Destroying()) {
-        Fire(OnDisconnected);
-    }
-}
-
-void TSimpleTCPClient::DoConnected() {
-    SetTimerEnabled(false);
-    m_established = true;
-    Fire(OnConnected);
-}
-
-void TSimpleTCPClient::DoDisconnected(int /*Socket*/) {
-    const QPointer<TTimerComponent> alive(this);
-    SetConnected(false);
-    if (!alive || Destroying()) {
-        return;
-    }
-    if (Fire(OnDisconnected)) {
-        DoConnectionLost();
-    }
-}
-
-void TSimpleTCPClient::DoDataAvailable(int /*Socket*/, int Count, bool& Handled) {
-    Handled = static_cast<bool>(OnDataAvailable);
-    Fire(OnDataAvailable, Count);
-}
-
-void TSimpleTCPClient::DoRead(int /*Socket*/, TSimpleTCPStream& Stream) {
-    Fire(OnRead, Stream);
-}
-
-void TSimpleTCPClient::DoConnectionLost() {
-    if (Fire(OnConnectionLost) && m_autoReconnect) {
-        SetConnected(true);
     }
 }

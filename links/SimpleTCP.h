@@ -1,7 +1,6 @@
 #pragma once
 
 #include <QObject>
-#include <QPointer>
 #include <QString>
 
 #include <cstdint>
@@ -11,25 +10,19 @@
 #include <utility>
 
 #include "LinkCommon.h"
+#include "SimpleTCPClientSequence.h"
 #include "SimpleTCPResolver.h"
 #include "SimpleTCPRules.h"
+#include "SimpleTCPSocketCore.h"
 #include "SimpleTCPStream.h"
 
 class QSocketNotifier;
 class QTimer;
 class QTimerEvent;
 
-using TSimpleTCPClientDataAvailEvent = std::function<void(QObject* Sender, int DataSize)>;
-using TSimpleTCPClientIOEvent = std::function<void(QObject* Sender, TSimpleTCPStream& Stream)>;
-// ErrorMsg is the error's text as the system gives it (bytes, no conversion on the way).
-using TSimpleTCPErrorEvent =
-    std::function<void(QObject* Sender, int Socket, int ErrorCode, const std::string& ErrorMsg)>;
-
-// Raised when the event loop cannot run the component's timer.
-class EOutOfResources : public std::runtime_error {
-public:
-    using std::runtime_error::runtime_error;
-};
+using TSimpleTCPClientDataAvailEvent = simple_tcp::DataAvailEventOf<QObject>;
+using TSimpleTCPClientIOEvent = simple_tcp::IOEventOf<QObject>;
+using TSimpleTCPErrorEvent = simple_tcp::ErrorEventOf<QObject>;
 
 // A component with one timer, driven by the event loop of the thread that created it.
 class TTimerComponent : public QObject {
@@ -41,6 +34,10 @@ public:
 
     [[nodiscard]] bool TimerEnabled() const noexcept { return m_timerEnabled; }
     [[nodiscard]] int32_t TimerInterval() const noexcept { return m_timerInterval; }
+
+    // Expires when the component is destroyed: a caller that runs a handler keeps a copy and
+    // checks it afterwards, because the handler may have destroyed the component.
+    [[nodiscard]] std::weak_ptr<const void> AliveToken() const noexcept { return m_alive; }
 
     // Receives what escaped from a handler called by a timer tick or a socket notification;
     // without it the message goes to Qt's warning output. The component stays as it was.
@@ -68,10 +65,10 @@ protected:
         if (!event) {
             return true;
         }
-        const QPointer<TTimerComponent> alive(this);
+        const std::weak_ptr<const void> alive = AliveToken();
         const Event handler = event;
         handler(this, std::forward<Args>(args)...);
-        return !alive.isNull();
+        return !alive.expired();
     }
 
 private:
@@ -81,26 +78,18 @@ private:
     bool m_timerEnabled = false;
     int32_t m_timerInterval = 0;
     bool m_destroying = false;
+    std::shared_ptr<const void> m_alive = std::make_shared<int>(0);
 };
 
 // A non-blocking IPv4 stream socket whose progress arrives as notifications on the thread that
 // created the component: connect completed, data readable and peer closed, each with an error.
-class TCustomSocket : public TTimerComponent {
+class TCustomSocket : public simple_tcp::SocketCore<TTimerComponent, QObject> {
     Q_OBJECT
 
 public:
     explicit TCustomSocket(QObject* AOwner = nullptr);
     ~TCustomSocket() override;
 
-    [[nodiscard]] virtual bool Connected() const { return m_activeRequested; }
-    virtual void SetConnected(bool Value);
-    // The host text's bytes, kept as given: a dotted IPv4 address or a name to look up.
-    [[nodiscard]] const std::string& Host() const noexcept { return m_host; }
-    virtual void SetHost(const std::string& Value);
-    [[nodiscard]] uint16_t Port() const noexcept { return m_port; }
-    virtual void SetPort(uint16_t Value);
-    [[nodiscard]] bool AllowChangeHostAndPortOnConnection() const noexcept;
-    void SetAllowChangeHostAndPortOnConnection(bool Value) noexcept;
     [[nodiscard]] int SocketHandle() const noexcept { return m_socket.get(); }
 
     // Bytes held back unsent at most, and bytes taken from the socket per readable notification.
@@ -128,33 +117,14 @@ public:
     // readable notifications that an OnDataAvailable handler paused by leaving bytes unread.
     int ReceiveBuffer(void* Buffer, int Size);
 
-    void Disconnect() { SetConnected(false); }
-
-    // Whether the attempt requested last is still waiting for its host name to be looked up.
-    // Meanwhile Host and Port may change without any event: a new Host ends the lookup and the
-    // attempt goes on with the new text; a new Port is used when the answer comes.
-    [[nodiscard]] bool Resolving() const noexcept { return m_lookupTimer != 0; }
-    // Host names are looked up by this resolver (the system's unless replaced), away from this
-    // thread. A lookup that runs when the resolver is replaced starts again with the new one.
-    void SetNameResolver(std::unique_ptr<simple_tcp::NameResolver> resolver);
-
-    TSimpleTCPErrorEvent OnError;
-
 protected:
     enum : int { kFdRead = 1, kFdAccept = 8, kFdConnect = 16, kFdClose = 32 };
 
-    virtual void SocketError(int Socket, int ErrorCode);
-    virtual void OpenConnection() = 0;
-    virtual void CloseConnection();
-    virtual void DoConnected() = 0;
-    virtual void DoDisconnected(int Socket) = 0;
-    virtual void DoDataAvailable(int Socket, int Count, bool& Handled) = 0;
-    virtual void DoRead(int Socket, TSimpleTCPStream& Stream) = 0;
+    void CloseConnection() override;
 
-    [[nodiscard]] bool ActiveRequested() const noexcept { return m_activeRequested; }
-
-    // Takes the socket of a new attempt and watches it for the completion of its connect.
-    void SelectConnectNotifications(links::UniqueFd socket);
+    // Creates the socket of a new attempt, watches it for the completion of its connect and
+    // starts the connect; every failure is reported through SocketError.
+    void ConnectTo(uint32_t Address);
 
     // Dispatches one notification: an error code above 10000 is a failure whatever the event.
     void SocketNotify(int Socket, int Event, int ErrorCode);
@@ -162,16 +132,11 @@ protected:
     // Closes the socket without any event; for destruction.
     void CloseSilently() noexcept;
 
-    // Looks Host up away from this thread; the answer comes to HostResolved on this thread,
-    // unless the attempt ends first (closing, by anyone, abandons the lookup).
-    void ResolveHost();
-    virtual void HostResolved(const simple_tcp::Lookup& answer) = 0;
-
 private:
+    [[nodiscard]] bool StartLookupPolling() override;
+    void StopLookupPolling() noexcept override;
     void timerEvent(QTimerEvent* event) override;
-    void pollLookup();
-    void abandonLookup() noexcept;
-    void changeEndpoint(const std::function<void()>& store, const char* refusal);
+    void selectConnectNotifications(links::UniqueFd socket);
     void onWritable(int socket, uint64_t generation);
     void completeConnect(int socket);
     void writeUnsent(int socket);
@@ -186,7 +151,6 @@ private:
     int closeSocket() noexcept;
     void dropNotifiers() noexcept;
 
-    std::unique_ptr<simple_tcp::NameResolver> m_resolver;
     int m_lookupTimer = 0;
     links::UniqueFd m_socket;
     uint64_t m_generation = 0;
@@ -196,51 +160,12 @@ private:
     simple_tcp::UnsentBytes m_unsent;
     bool m_readPaused = false;
     uint64_t m_bytesTakenByOwner = 0;
-    bool m_activeRequested = false;
-    bool m_allowChangeHostAndPortOnConnection = false;
-    std::string m_host;
-    uint16_t m_port = 0;
 };
 
 // The TCP client: connects to Host:Port, reports through events and retries on its timer.
-// Events fire synchronously inside the call or notification that causes them; a handler may
-// write Connected, Host or Port again, or delete the client, which then stops at once.
-class TSimpleTCPClient : public TCustomSocket {
+class TSimpleTCPClient : public simple_tcp::ClientSequence<TCustomSocket, QObject> {
     Q_OBJECT
 
 public:
-    explicit TSimpleTCPClient(QObject* AOwner = nullptr);
-    ~TSimpleTCPClient() override;
-
-    [[nodiscard]] bool AutoReconnect() const noexcept { return m_autoReconnect; }
-    void SetAutoReconnect(bool Value) noexcept { m_autoReconnect = Value; }
-    [[nodiscard]] int32_t AutoReconnectInterval() const noexcept { return TimerInterval(); }
-    void SetAutoReconnectInterval(int32_t Value) { SetTimerInterval(Value); }
-
-    [[nodiscard]] bool Connected() const override { return m_established; }
-    void SetConnected(bool Value) override;
-
-    TNotifyEvent OnConnected;
-    TNotifyEvent OnDisconnected;
-    TNotifyEvent OnConnectionLost;
-    TSimpleTCPClientDataAvailEvent OnDataAvailable;
-    TSimpleTCPClientIOEvent OnRead;
-
-protected:
-    void TimerFired() override;
-    void SocketError(int Socket, int ErrorCode) override;
-    void OpenConnection() override;
-    void CloseConnection() override;
-    void DoConnected() override;
-    void DoDisconnected(int Socket) override;
-    void DoDataAvailable(int Socket, int Count, bool& Handled) override;
-    void DoRead(int Socket, TSimpleTCPStream& Stream) override;
-    virtual void DoConnectionLost();
-    void HostResolved(const simple_tcp::Lookup& answer) override;
-
-private:
-    void connectTo(uint32_t address);
-
-    bool m_autoReconnect = false;
-    bool m_established = false;
+    explicit TSimpleTCPClient(QObject* AOwner = nullptr) : ClientSequence(AOwner) {}
 };

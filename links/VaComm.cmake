@@ -12,6 +12,8 @@ target_sources(tolvane_links PRIVATE
     ${CMAKE_CURRENT_LIST_DIR}/VaCommKeptOutput.h
     ${CMAKE_CURRENT_LIST_DIR}/VaCommKeptOutput.cpp
     ${CMAKE_CURRENT_LIST_DIR}/VaCommPortName.h
+    ${CMAKE_CURRENT_LIST_DIR}/VaCommProperties.h
+    ${CMAKE_CURRENT_LIST_DIR}/VaCommProperties.cpp
     ${CMAKE_CURRENT_LIST_DIR}/VaCommPortName.cpp
     ${CMAKE_CURRENT_LIST_DIR}/VaCommRules.h
     ${CMAKE_CURRENT_LIST_DIR}/VaCommRules.cpp

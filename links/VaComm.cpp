@@ -16,7 +16,6 @@
 #include <chrono>
 #include <cstring>
 #include <thread>
-#include <tuple>
 #include <utility>
 
 #include "VaCommDeviceMap.h"
@@ -76,27 +75,11 @@ struct TVaCustomComm::Machinery {
 };
 
 TVaCustomComm::TVaCustomComm(QObject* owner)
-    : TVaComponent(owner),
-      m_machinery(std::make_unique<Machinery>(this)),
-      m_eventChars([this] { ApplyDCB(); }),
-      m_flowControl([this] { ApplyDCB(); }),
-      m_buffers(
-          [this] {
-              CheckClosed();
-              SetupBuffers();
-              ApplyDCB();
-          },
-          [this] { CheckClosed(); }) {}
+    : TVaComponent(owner), m_machinery(std::make_unique<Machinery>(this)) {}
 
 TVaCustomComm::~TVaCustomComm() {
     m_destroying = true;
     Close();
-}
-
-void TVaCustomComm::CheckClosed() const {
-    if (IsOpen()) {
-        throw EVaCommError(kWhileOpen);
-    }
 }
 
 void TVaCustomComm::raiseSystem(const char* pattern, int error) const {
@@ -564,111 +547,11 @@ void TVaCustomComm::handleException(std::exception_ptr error) {
     }
 }
 
-void TVaCustomComm::changeLineSetting(const std::function<void()>& assign) {
-    const auto saved =
-        std::make_tuple(m_baudrate, m_userBaudrate, m_parity, m_databits, m_stopbits, m_options);
-    assign();
-    try {
-        ApplyDCB();
-    } catch (...) {
-        std::tie(m_baudrate, m_userBaudrate, m_parity, m_databits, m_stopbits, m_options) = saved;
-        try {
-            ApplyDCB();
-        } catch (const EVaCommError&) {
-        }
-        throw;
-    }
-}
-
-void TVaCustomComm::SetBaudrate(TVaBaudrate value) {
-    if (value == m_baudrate) {
-        return;
-    }
-    changeLineSetting([&] {
-        m_baudrate = value;
-        if (value != brUser) {
-            m_userBaudrate = 0;
-        }
-    });
-}
-
-void TVaCustomComm::SetUserBaudrate(std::int32_t value) {
-    if (value == m_userBaudrate) {
-        return;
-    }
-    changeLineSetting([&] {
-        m_userBaudrate = value;
-        m_baudrate = brUser;
-    });
-}
-
-void TVaCustomComm::SetParity(TVaParity value) {
-    if (value != m_parity) {
-        changeLineSetting([&] { m_parity = value; });
-    }
-}
-
-void TVaCustomComm::SetDatabits(TVaDatabits value) {
-    if (value != m_databits) {
-        changeLineSetting([&] { m_databits = value; });
-    }
-}
-
-void TVaCustomComm::SetStopbits(TVaStopbits value) {
-    if (value != m_stopbits) {
-        changeLineSetting([&] { m_stopbits = value; });
-    }
-}
-
-void TVaCustomComm::SetOptions(TVaCommOptions value) {
-    if (!(value == m_options)) {
-        changeLineSetting([&] { m_options = value; });
-    }
-}
-
-void TVaCustomComm::SetBuffers(const TVaBuffers& value) {
-    CheckClosed();
-    m_buffers.Assign(value);
-}
-
-void TVaCustomComm::SetPortNum(TVaPortInt value) {
-    CheckClosed();
-    if (value < 0) {
-        throw EVaCommError(kNegativePortNum);
-    }
-    m_portNum = value;
-}
-
-void TVaCustomComm::SetDeviceName(const std::string& value) {
-    CheckClosed();
-    m_deviceName = value;
-}
-
-void TVaCustomComm::SetMonitorEvents(TVaCommEvents value) {
-    CheckClosed();
-    m_monitorEvents = value;
-}
-
-void TVaCustomComm::SetDirectWrite(bool value) {
-    CheckClosed();
-    m_directWrite = value;
-}
-
-void TVaCustomComm::SetUpdateDCB(bool value) {
-    CheckClosed();
-    m_updateDcb = value;
-}
-
-void TVaCustomComm::SetEventPriority(TThreadPriority value) {
-    m_eventPriority = value;
+void TVaCustomComm::ApplyThreadPriorities() {
     if (m_machinery->eventThread) {
-        m_machinery->eventThread->SetPriority(value);
+        m_machinery->eventThread->SetPriority(m_eventPriority);
     }
-}
-
-void TVaCustomComm::SetWritePriority(TThreadPriority value) {
-    m_writePriority = value;
     if (m_machinery->writeThread) {
-        m_machinery->writeThread->SetPriority(value);
+        m_machinery->writeThread->SetPriority(m_writePriority);
     }
 }

@@ -14,6 +14,7 @@
 
 #include "LinkCommon.h"
 #include "VaCommKeptOutput.h"
+#include "VaCommProperties.h"
 #include "VaCommTypes.h"
 #include "VaPrst.h"
 
@@ -29,7 +30,7 @@ public:
 
 // A serial port: opens a terminal device with the chosen line settings, writes to it and lets
 // its owner take received bytes. Every public operation belongs to the thread that created it.
-class TVaCustomComm : public TVaComponent {
+class TVaCustomComm : public TVaComponent, public VaCommProperties {
     Q_OBJECT
 public:
     explicit TVaCustomComm(QObject* owner = nullptr);
@@ -62,47 +63,6 @@ public:
     // The device the port opens: DeviceName formatted with PortNum, mapped to a Linux path.
     std::string DevicePath() const;
 
-    bool AutoOpen() const { return m_autoOpen; }
-    void SetAutoOpen(bool value) { m_autoOpen = value; }
-    TVaBaudrate Baudrate() const { return m_baudrate; }
-    void SetBaudrate(TVaBaudrate value);
-    std::int32_t UserBaudrate() const { return m_userBaudrate; }
-    void SetUserBaudrate(std::int32_t value);
-    TVaParity Parity() const { return m_parity; }
-    void SetParity(TVaParity value);
-    TVaDatabits Databits() const { return m_databits; }
-    void SetDatabits(TVaDatabits value);
-    TVaStopbits Stopbits() const { return m_stopbits; }
-    void SetStopbits(TVaStopbits value);
-    TVaCommOptions Options() const { return m_options; }
-    void SetOptions(TVaCommOptions value);
-    TVaEventChars& EventChars() { return m_eventChars; }
-    void SetEventChars(const TVaEventChars& value) { m_eventChars.Assign(value); }
-    TVaFlowControl& FlowControl() { return m_flowControl; }
-    void SetFlowControl(const TVaFlowControl& value) { m_flowControl.Assign(value); }
-    TVaBuffers& Buffers() { return m_buffers; }
-    void SetBuffers(const TVaBuffers& value);
-
-    // Refused with "Can't perform this operation while port is open" while open.
-    TVaPortInt PortNum() const { return m_portNum; }
-    void SetPortNum(TVaPortInt value);
-    std::string DeviceName() const { return m_deviceName; }
-    void SetDeviceName(const std::string& value);
-    TVaCommEvents MonitorEvents() const { return m_monitorEvents; }
-    void SetMonitorEvents(TVaCommEvents value);
-    bool DirectWrite() const { return m_directWrite; }
-    void SetDirectWrite(bool value);
-    bool UpdateDCB() const { return m_updateDcb; }
-    void SetUpdateDCB(bool value);
-
-    TThreadPriority EventPriority() const { return m_eventPriority; }
-    void SetEventPriority(TThreadPriority value);
-    TThreadPriority WritePriority() const { return m_writePriority; }
-    void SetWritePriority(TThreadPriority value);
-
-    std::string Version() const { return "1.5.0.0"; }
-    void SetVersion(const std::string&) {}
-
     TNotifyEvent OnOpen, OnClose, OnCts, OnDsr, OnRlsd, OnRing, OnBreak;
     TVaCommErrorEvent OnError;
     TVaCommRxCharEvent OnRxChar;
@@ -118,17 +78,20 @@ protected:
     virtual void HandleRxChar();
     virtual void HandleEvents(std::uint32_t mask);
 
-    void CheckClosed() const;
     void ApplyDCB();
 
 private:
+    bool PortIsOpen() const override { return IsOpen(); }
+    void ApplyLineSettings() override { ApplyDCB(); }
+    void ApplyQueueSizes() override { SetupBuffers(); }
+    void ApplyThreadPriorities() override;
+
     void configureOpenPort();
     void SetupBuffers();
     void SetupTimeouts();
     void SetupEventMask();
     void StopThreads();
     void handOver(std::uint32_t bits);
-    void changeLineSetting(const std::function<void()>& assign);
     void dispatchEvents(std::uint32_t bits);
     void fire(const TNotifyEvent& event);
     void handleException(std::exception_ptr error);
@@ -149,24 +112,6 @@ private:
     const bool m_syncEvents = true;
     bool m_destroying = false;
     int m_lastLineErrors[5] = {};
-
-    bool m_autoOpen = false;
-    TVaBaudrate m_baudrate = br1200;
-    TVaParity m_parity = paNone;
-    TVaDatabits m_databits = db8;
-    TVaStopbits m_stopbits = sb1;
-    TVaEventChars m_eventChars;
-    TVaFlowControl m_flowControl;
-    TVaCommOptions m_options;
-    TVaPortInt m_portNum = 0;
-    std::string m_deviceName = "COM%d";
-    TVaCommEvents m_monitorEvents{ceError, ceRxChar, ceTxEmpty};
-    TVaBuffers m_buffers;
-    TThreadPriority m_eventPriority = tpNormal;
-    TThreadPriority m_writePriority = tpHighest;
-    bool m_directWrite = false;
-    bool m_updateDcb = true;
-    std::int32_t m_userBaudrate = 0;
 };
 
 class TVaComm : public TVaCustomComm {

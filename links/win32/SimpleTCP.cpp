@@ -16,7 +16,6 @@ using namespace simple_tcp;
 
 namespace {
 
-constexpr int32_t kDefaultReconnectInterval = 20000;
 constexpr UINT kSocketNotifyMessage = links::LinkWindow::kFirstLinkMessage;
 constexpr UINT_PTR kComponentTimer = 1;
 constexpr UINT_PTR kLookupTimer = 2;
@@ -115,7 +114,6 @@ void TTimerComponent::reportException(const std::string& message) noexcept {
 
 TCustomSocket::TCustomSocket() : m_socket(kNoSocket) {
     EnsureWinSock();
-    m_resolver = MakeSystemResolver();
 }
 
 TCustomSocket::~TCustomSocket() {
@@ -124,70 +122,6 @@ TCustomSocket::~TCustomSocket() {
 
 int TCustomSocket::SocketHandle() const noexcept {
     return socketNumber(m_socket);
-}
-
-void TCustomSocket::SetConnected(bool Value) {
-    if (Value == m_activeRequested) {
-        return;
-    }
-    m_activeRequested = Value;
-    if (Value) {
-        OpenConnection();
-    } else {
-        CloseConnection();
-    }
-}
-
-// While the name is still looked up there is no connection to keep: a new name is looked up
-// (or connected to) at once, so the answer for the old one is never used.
-void TCustomSocket::SetHost(const std::string& Value) {
-    if (Value == m_host) {
-        return;
-    }
-    if (Resolving()) {
-        abandonLookup();
-        m_host = Value;
-        OpenConnection();
-        return;
-    }
-    changeEndpoint([this, &Value] { m_host = Value; }, "Cannot change Host while active");
-}
-
-// While the name is still looked up, the port is only used once the answer comes.
-void TCustomSocket::SetPort(uint16_t Value) {
-    if (Value == m_port) {
-        return;
-    }
-    if (Resolving()) {
-        m_port = Value;
-        return;
-    }
-    changeEndpoint([this, Value] { m_port = Value; }, "Cannot change Port while active");
-}
-
-void TCustomSocket::changeEndpoint(const std::function<void()>& store, const char* refusal) {
-    if (!m_activeRequested) {
-        store();
-        return;
-    }
-    if (!m_allowChangeHostAndPortOnConnection) {
-        throw std::runtime_error(refusal);
-    }
-    const std::weak_ptr<const void> alive = AliveToken();
-    SetConnected(false);
-    if (alive.expired()) {
-        return;
-    }
-    store();
-    SetConnected(true);
-}
-
-bool TCustomSocket::AllowChangeHostAndPortOnConnection() const noexcept {
-    return m_allowChangeHostAndPortOnConnection;
-}
-
-void TCustomSocket::SetAllowChangeHostAndPortOnConnection(bool Value) noexcept {
-    m_allowChangeHostAndPortOnConnection = Value;
 }
 
 int TCustomSocket::SendBuffer(const void* Data, int Length) {
@@ -295,32 +229,12 @@ int TCustomSocket::receiveOnce(int Socket, void* Buffer, int Size) {
     return -1;
 }
 
-void TCustomSocket::SocketError(int Socket, int ErrorCode) {
-    const std::string text = SocketErrorText(ErrorCode);
-    if (!OnError) {
-        throw std::runtime_error(text);
-    }
-    Fire(OnError, Socket, ErrorCode, text);
+bool TCustomSocket::StartLookupPolling() {
+    return SetTimer(WindowHandle(), kLookupTimer, kLookupPollMs, nullptr) != 0;
 }
 
-void TCustomSocket::SetNameResolver(std::unique_ptr<NameResolver> resolver) {
-    const bool wasResolving = Resolving();
-    abandonLookup();
-    m_resolver = resolver ? std::move(resolver) : MakeSystemResolver();
-    if (wasResolving) {
-        ResolveHost();
-    }
-}
-
-// The lookup is polled on a timer of the window, since the resolver calls nothing back.
-void TCustomSocket::ResolveHost() {
-    abandonLookup();
-    m_resolver->Start(m_host);
-    if (SetTimer(WindowHandle(), kLookupTimer, kLookupPollMs, nullptr) == 0) {
-        m_resolver->Abandon();
-        throw EOutOfResources("Not enough timers available");
-    }
-    m_resolving = true;
+void TCustomSocket::StopLookupPolling() noexcept {
+    KillTimer(WindowHandle(), kLookupTimer);
 }
 
 bool TCustomSocket::WndProc(UINT Message, WPARAM WParam, LPARAM LParam) {
@@ -328,7 +242,7 @@ bool TCustomSocket::WndProc(UINT Message, WPARAM WParam, LPARAM LParam) {
         return true;
     }
     if (Message == WM_TIMER && WParam == kLookupTimer) {
-        RunFromEventLoop([this] { pollLookup(); });
+        RunFromEventLoop([this] { PollLookup(); });
         return true;
     }
     if (Message == kSocketNotifyMessage) {
@@ -338,29 +252,8 @@ bool TCustomSocket::WndProc(UINT Message, WPARAM WParam, LPARAM LParam) {
     return false;
 }
 
-void TCustomSocket::pollLookup() {
-    if (!m_resolving) {
-        return;
-    }
-    const Lookup answer = m_resolver->Poll();
-    if (answer.state == Lookup::State::Running) {
-        return;
-    }
-    KillTimer(WindowHandle(), kLookupTimer);
-    m_resolving = false;
-    HostResolved(answer);
-}
-
-void TCustomSocket::abandonLookup() noexcept {
-    if (m_resolving) {
-        KillTimer(WindowHandle(), kLookupTimer);
-        m_resolving = false;
-        m_resolver->Abandon();
-    }
-}
-
 void TCustomSocket::CloseConnection() {
-    abandonLookup();
+    AbandonLookup();
     if (m_socket == kNoSocket) {
         m_readPaused = false;
         return;
@@ -374,14 +267,14 @@ void TCustomSocket::CloseConnection() {
 
 void TCustomSocket::CloseSilently() noexcept {
     closeSocket();
-    m_activeRequested = false;
+    ForgetRequest();
 }
 
 // Drops everything that belongs to the socket, bytes still kept for it included; returns 0 or
 // the WinSock error of a failed close. Notifications already queued for it are taken from the
 // queue, since WinSock may give the next socket the same handle.
 int TCustomSocket::closeSocket() noexcept {
-    abandonLookup();
+    AbandonLookup();
     m_readPaused = false;
     m_connectPending = false;
     m_writeSelected = false;
@@ -432,7 +325,7 @@ void TCustomSocket::ConnectTo(uint32_t Address) {
     }
     sockaddr_in address{};
     address.sin_family = AF_INET;
-    address.sin_port = htons(m_port);
+    address.sin_port = htons(Port());
     address.sin_addr.s_addr = Address;
     if (::connect(created, reinterpret_cast<const sockaddr*>(&address), sizeof address) != 0) {
         const int error = WSAGetLastError();
@@ -611,113 +504,4 @@ void TCustomSocket::closeNotification(int Socket) {
         return;
     }
     DoDisconnected(Socket);
-}
-
-TSimpleTCPClient::TSimpleTCPClient() {
-    SetTimerInterval(kDefaultReconnectInterval);
-}
-
-TSimpleTCPClient::~TSimpleTCPClient() {
-    BeginDestroying();
-    m_established = false;
-    CloseSilently();
-    UpdateTimer();
-}
-
-void TSimpleTCPClient::SetConnected(bool Value) {
-    if (Value == ActiveRequested()) {
-        return;
-    }
-    m_established = false;
-    TCustomSocket::SetConnected(Value);
-}
-
-void TSimpleTCPClient::TimerFired() {
-    SetConnected(true);
-}
-
-void TSimpleTCPClient::SocketError(int Socket, int ErrorCode) {
-    const bool wasEstablished = m_established;
-    const bool wasRequested = ActiveRequested();
-    const std::weak_ptr<const void> alive = AliveToken();
-    SetConnected(false);
-    if (alive.expired()) {
-        return;
-    }
-    if (wasEstablished) {
-        DoConnectionLost();
-        if (alive.expired()) {
-            return;
-        }
-    } else if (wasRequested) {
-        SetTimerEnabled(true);
-    }
-    TCustomSocket::SocketError(Socket, ErrorCode);
-}
-
-// A dotted address connects at once; a name is looked up first, and the attempt goes on when
-// the answer comes.
-void TSimpleTCPClient::OpenConnection() {
-    const HostText host = classifyHost(Host());
-    switch (host.kind) {
-        case HostText::Kind::Address:
-            ConnectTo(host.address);
-            break;
-        case HostText::Kind::Name:
-            ResolveHost();
-            break;
-        case HostText::Kind::Invalid:
-            SocketError(-1, kWsaEFault);
-            break;
-    }
-}
-
-// Whatever the resolver said, a name without an address is reported as "Bad address".
-void TSimpleTCPClient::HostResolved(const Lookup& answer) {
-    if (answer.state == Lookup::State::Resolved) {
-        ConnectTo(answer.address);
-    } else {
-        SocketError(-1, kWsaEFault);
-    }
-}
-
-void TSimpleTCPClient::CloseConnection() {
-    SetTimerEnabled(false);
-    const std::weak_ptr<const void> alive = AliveToken();
-    TCustomSocket::CloseConnection();
-    if (!alive.expired() && !Destroying()) {
-        Fire(OnDisconnected);
-    }
-}
-
-void TSimpleTCPClient::DoConnected() {
-    SetTimerEnabled(false);
-    m_established = true;
-    Fire(OnConnected);
-}
-
-void TSimpleTCPClient::DoDisconnected(int /*Socket*/) {
-    const std::weak_ptr<const void> alive = AliveToken();
-    SetConnected(false);
-    if (alive.expired() || Destroying()) {
-        return;
-    }
-    if (Fire(OnDisconnected)) {
-        DoConnectionLost();
-    }
-}
-
-void TSimpleTCPClient::DoDataAvailable(int /*Socket*/, int Count, bool& Handled) {
-    Handled = static_cast<bool>(OnDataAvailable);
-    Fire(OnDataAvailable, Count);
-}
-
-void TSimpleTCPClient::DoRead(int /*Socket*/, TSimpleTCPStream& Stream) {
-    Fire(OnRead, Stream);
-}
-
-void TSimpleTCPClient::DoConnectionLost() {
-    if (Fire(OnConnectionLost) && m_autoReconnect) {
-        SetConnected(true);
-    }
 }

@@ -10,20 +10,15 @@
 
 #include "LinkCommon.h"
 #include "LinkWindow.h"
+#include "SimpleTCPClientSequence.h"
 #include "SimpleTCPResolver.h"
 #include "SimpleTCPRules.h"
+#include "SimpleTCPSocketCore.h"
 #include "SimpleTCPStream.h"
 
-using TSimpleTCPClientDataAvailEvent = std::function<void(TComponent* Sender, int DataSize)>;
-using TSimpleTCPClientIOEvent = std::function<void(TComponent* Sender, TSimpleTCPStream& Stream)>;
-using TSimpleTCPErrorEvent =
-    std::function<void(TComponent* Sender, int Socket, int ErrorCode, const std::string& ErrorMsg)>;
-
-// Raised when the window refuses the component's timer.
-class EOutOfResources : public std::runtime_error {
-public:
-    using std::runtime_error::runtime_error;
-};
+using TSimpleTCPClientDataAvailEvent = simple_tcp::DataAvailEventOf<TComponent>;
+using TSimpleTCPClientIOEvent = simple_tcp::IOEventOf<TComponent>;
+using TSimpleTCPErrorEvent = simple_tcp::ErrorEventOf<TComponent>;
 
 // A component with a hidden window of the thread that creates it and one window timer on it.
 // The window carries the component's notifications; the thread's message loop delivers them.
@@ -83,19 +78,11 @@ private:
 // A non-blocking IPv4 stream socket whose progress arrives as WinSock's asynchronous selection
 // on the component's window: connect completed, data readable, peer closed and, only while
 // bytes wait to be written, writable; each with the error code in the message.
-class TCustomSocket : public TTimerComponent {
+class TCustomSocket : public simple_tcp::SocketCore<TTimerComponent, TComponent> {
 public:
     TCustomSocket();
     ~TCustomSocket() override;
 
-    [[nodiscard]] virtual bool Connected() const { return m_activeRequested; }
-    virtual void SetConnected(bool Value);
-    [[nodiscard]] const std::string& Host() const noexcept { return m_host; }
-    virtual void SetHost(const std::string& Value);
-    [[nodiscard]] uint16_t Port() const noexcept { return m_port; }
-    virtual void SetPort(uint16_t Value);
-    [[nodiscard]] bool AllowChangeHostAndPortOnConnection() const noexcept;
-    void SetAllowChangeHostAndPortOnConnection(bool Value) noexcept;
     // The socket, or -1. WinSock handles are kernel handles, whose values fit 32 bits.
     [[nodiscard]] int SocketHandle() const noexcept;
 
@@ -124,32 +111,12 @@ public:
     // readable notifications that an OnDataAvailable handler paused by leaving bytes unread.
     int ReceiveBuffer(void* Buffer, int Size);
 
-    void Disconnect() { SetConnected(false); }
-
-    // Whether the attempt requested last is still waiting for its host name to be looked up.
-    // Meanwhile Host and Port may change without any event: a new Host ends the lookup and the
-    // attempt goes on with the new text; a new Port is used when the answer comes.
-    [[nodiscard]] bool Resolving() const noexcept { return m_resolving; }
-    // Host names are looked up by this resolver (the system's unless replaced), away from this
-    // thread. A lookup that runs when the resolver is replaced starts again with the new one.
-    void SetNameResolver(std::unique_ptr<simple_tcp::NameResolver> resolver);
-
-    TSimpleTCPErrorEvent OnError;
-
 protected:
     enum : int { kFdRead = 1, kFdWrite = 2, kFdAccept = 8, kFdConnect = 16, kFdClose = 32 };
 
-    virtual void SocketError(int Socket, int ErrorCode);
-    virtual void OpenConnection() = 0;
-    virtual void CloseConnection();
-    virtual void DoConnected() = 0;
-    virtual void DoDisconnected(int Socket) = 0;
-    virtual void DoDataAvailable(int Socket, int Count, bool& Handled) = 0;
-    virtual void DoRead(int Socket, TSimpleTCPStream& Stream) = 0;
+    void CloseConnection() override;
 
     bool WndProc(UINT Message, WPARAM WParam, LPARAM LParam) override;
-
-    [[nodiscard]] bool ActiveRequested() const noexcept { return m_activeRequested; }
 
     // Creates the socket of a new attempt, selects its notifications and starts its connect;
     // every failure is reported through SocketError.
@@ -161,17 +128,11 @@ protected:
     // Closes the socket without any event; for destruction.
     void CloseSilently() noexcept;
 
-    // Looks Host up away from this thread; the answer comes to HostResolved on this thread,
-    // unless the attempt ends first (closing, by anyone, abandons the lookup).
-    void ResolveHost();
-    virtual void HostResolved(const simple_tcp::Lookup& answer) = 0;
-
 private:
     enum class SliceEnd { Full, Nothing, PeerClosed, Error, Gone };
 
-    void pollLookup();
-    void abandonLookup() noexcept;
-    void changeEndpoint(const std::function<void()>& store, const char* refusal);
+    [[nodiscard]] bool StartLookupPolling() override;
+    void StopLookupPolling() noexcept override;
     void onSocketMessage(WPARAM socket, LPARAM selection);
     [[nodiscard]] bool selectNotifications(bool writable);
     void writeUnsent(int Socket);
@@ -185,8 +146,6 @@ private:
     int receiveOnce(int Socket, void* Buffer, int Size);
     int closeSocket() noexcept;
 
-    std::unique_ptr<simple_tcp::NameResolver> m_resolver;
-    bool m_resolving = false;
     uintptr_t m_socket;
     uint64_t m_generation = 0;
     bool m_connectPending = false;
@@ -194,47 +153,7 @@ private:
     simple_tcp::UnsentBytes m_unsent;
     bool m_readPaused = false;
     uint64_t m_bytesTakenByOwner = 0;
-    bool m_activeRequested = false;
-    bool m_allowChangeHostAndPortOnConnection = false;
-    std::string m_host;
-    uint16_t m_port = 0;
 };
 
 // The TCP client: connects to Host:Port, reports through events and retries on its timer.
-// Events fire synchronously inside the call or notification that causes them; a handler may
-// write Connected, Host or Port again, or delete the client, which then stops at once.
-class TSimpleTCPClient : public TCustomSocket {
-public:
-    TSimpleTCPClient();
-    ~TSimpleTCPClient() override;
-
-    [[nodiscard]] bool AutoReconnect() const noexcept { return m_autoReconnect; }
-    void SetAutoReconnect(bool Value) noexcept { m_autoReconnect = Value; }
-    [[nodiscard]] int32_t AutoReconnectInterval() const noexcept { return TimerInterval(); }
-    void SetAutoReconnectInterval(int32_t Value) { SetTimerInterval(Value); }
-
-    [[nodiscard]] bool Connected() const override { return m_established; }
-    void SetConnected(bool Value) override;
-
-    TNotifyEvent OnConnected;
-    TNotifyEvent OnDisconnected;
-    TNotifyEvent OnConnectionLost;
-    TSimpleTCPClientDataAvailEvent OnDataAvailable;
-    TSimpleTCPClientIOEvent OnRead;
-
-protected:
-    void TimerFired() override;
-    void SocketError(int Socket, int ErrorCode) override;
-    void OpenConnection() override;
-    void CloseConnection() override;
-    void DoConnected() override;
-    void DoDisconnected(int Socket) override;
-    void DoDataAvailable(int Socket, int Count, bool& Handled) override;
-    void DoRead(int Socket, TSimpleTCPStream& Stream) override;
-    virtual void DoConnectionLost();
-    void HostResolved(const simple_tcp::Lookup& answer) override;
-
-private:
-    bool m_autoReconnect = false;
-    bool m_established = false;
-};
+class TSimpleTCPClient : public simple_tcp::ClientSequence<TCustomSocket, TComponent> {};

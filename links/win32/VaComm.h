@@ -10,6 +10,7 @@
 
 #include "LinkCommon.h"
 #include "VaCommKeptOutput.h"
+#include "VaCommProperties.h"
 #include "VaCommTypes.h"
 #include "VaPrst.h"
 
@@ -22,7 +23,7 @@ class TVaComponent : public TComponent {};
 // A serial port: opens a communications device with the chosen line settings, writes to it and
 // lets its owner take received bytes. Every public operation belongs to the thread that created
 // it; line events reach that thread through its message loop.
-class TVaCustomComm : public TVaComponent {
+class TVaCustomComm : public TVaComponent, public VaCommProperties {
 public:
     explicit TVaCustomComm(TComponent* owner = nullptr);
     ~TVaCustomComm() override;
@@ -54,47 +55,6 @@ public:
     // The device the port opens: DeviceName formatted with PortNum, in the device namespace.
     std::string DevicePath() const;
 
-    bool AutoOpen() const { return m_autoOpen; }
-    void SetAutoOpen(bool value) { m_autoOpen = value; }
-    TVaBaudrate Baudrate() const { return m_baudrate; }
-    void SetBaudrate(TVaBaudrate value);
-    std::int32_t UserBaudrate() const { return m_userBaudrate; }
-    void SetUserBaudrate(std::int32_t value);
-    TVaParity Parity() const { return m_parity; }
-    void SetParity(TVaParity value);
-    TVaDatabits Databits() const { return m_databits; }
-    void SetDatabits(TVaDatabits value);
-    TVaStopbits Stopbits() const { return m_stopbits; }
-    void SetStopbits(TVaStopbits value);
-    TVaCommOptions Options() const { return m_options; }
-    void SetOptions(TVaCommOptions value);
-    TVaEventChars& EventChars() { return m_eventChars; }
-    void SetEventChars(const TVaEventChars& value) { m_eventChars.Assign(value); }
-    TVaFlowControl& FlowControl() { return m_flowControl; }
-    void SetFlowControl(const TVaFlowControl& value) { m_flowControl.Assign(value); }
-    TVaBuffers& Buffers() { return m_buffers; }
-    void SetBuffers(const TVaBuffers& value);
-
-    // Refused with "Can't perform this operation while port is open" while open.
-    TVaPortInt PortNum() const { return m_portNum; }
-    void SetPortNum(TVaPortInt value);
-    std::string DeviceName() const { return m_deviceName; }
-    void SetDeviceName(const std::string& value);
-    TVaCommEvents MonitorEvents() const { return m_monitorEvents; }
-    void SetMonitorEvents(TVaCommEvents value);
-    bool DirectWrite() const { return m_directWrite; }
-    void SetDirectWrite(bool value);
-    bool UpdateDCB() const { return m_updateDcb; }
-    void SetUpdateDCB(bool value);
-
-    TThreadPriority EventPriority() const { return m_eventPriority; }
-    void SetEventPriority(TThreadPriority value);
-    TThreadPriority WritePriority() const { return m_writePriority; }
-    void SetWritePriority(TThreadPriority value);
-
-    std::string Version() const { return "1.5.0.0"; }
-    void SetVersion(const std::string&) {}
-
     // The device handle while open (a HANDLE), for tests that look at the line settings.
     [[nodiscard]] void* Handle() const noexcept { return m_handle; }
     // The running event thread's handle (a HANDLE), or null when there is none.
@@ -115,10 +75,14 @@ protected:
     virtual void HandleRxChar();
     virtual void HandleEvents(std::uint32_t mask);
 
-    void CheckClosed() const;
     void ApplyDCB();
 
 private:
+    bool PortIsOpen() const override { return IsOpen(); }
+    void ApplyLineSettings() override { ApplyDCB(); }
+    void ApplyQueueSizes() override { SetupBuffers(); }
+    void ApplyThreadPriorities() override;
+
     void configureOpenPort();
     void SetupBuffers();
     void SetupTimeouts();
@@ -126,7 +90,6 @@ private:
     void StopThreads();
     void releaseHandle() noexcept;
     bool onMessage(unsigned message, std::uintptr_t wParam, std::intptr_t lParam);
-    void changeLineSetting(const std::function<void()>& assign);
     void dispatchEvents(std::uint32_t bits);
     void fire(const TNotifyEvent& event);
     void handleException(std::exception_ptr error);
@@ -146,24 +109,6 @@ private:
     std::uint32_t m_eventMask = 0;
     std::uint32_t m_monitorBits = 0;
     bool m_destroying = false;
-
-    bool m_autoOpen = false;
-    TVaBaudrate m_baudrate = br1200;
-    TVaParity m_parity = paNone;
-    TVaDatabits m_databits = db8;
-    TVaStopbits m_stopbits = sb1;
-    TVaEventChars m_eventChars;
-    TVaFlowControl m_flowControl;
-    TVaCommOptions m_options;
-    TVaPortInt m_portNum = 0;
-    std::string m_deviceName = "COM%d";
-    TVaCommEvents m_monitorEvents{ceError, ceRxChar, ceTxEmpty};
-    TVaBuffers m_buffers;
-    TThreadPriority m_eventPriority = tpNormal;
-    TThreadPriority m_writePriority = tpHighest;
-    bool m_directWrite = false;
-    bool m_updateDcb = true;
-    std::int32_t m_userBaudrate = 0;
 };
 
 class TVaComm : public TVaCustomComm {

@@ -1,10 +1,9 @@
-#include <arpa/inet.h>
-
-#include <QTimer>
+// The platform's test support comes first: on Windows it brings WinSock before windows.h.
+#include "link_test_platform.h"
 
 #include <gtest/gtest.h>
 
-#include <climits>
+#include <chrono>
 #include <memory>
 #include <stdexcept>
 #include <string>
@@ -14,24 +13,17 @@
 #include <vector>
 
 #include "SimpleTCP.h"
-#include "SimpleTCPPlatform.h"
+#include "SimpleTCPResolver.h"
+#include "SimpleTCPRules.h"
+#include "links/simple_tcp_test_client.h"
 #include "support/fake_name_resolver.h"
-#include "support/tcp_event_recorder.h"
-#include "support/tcp_test_server.h"
 
 namespace {
 
 using Events = std::vector<std::string>;
 
-// Fails locally, in the resolver's own parsing of numeric names, with no query on the network.
-const std::string kUnresolvableHost = "999.999.999.999";
-
-std::unique_ptr<TSimpleTCPClient> clientFor(uint16_t port) {
-    auto client = std::make_unique<TSimpleTCPClient>();
-    client->SetHost("127.0.0.1");
-    client->SetPort(port);
-    return client;
-}
+using link_test::clientFor;
+using link_test::kUnresolvableHost;
 
 void connectAndWait(TSimpleTCPClient& client, const TcpEventRecorder& recorder) {
     client.SetConnected(true);
@@ -410,36 +402,6 @@ TEST(SimpleTCPClient, ClosingStopsTheRetryTimer) {
     EXPECT_TRUE(recorder.events().empty()) << "the retry timer went on: " << recorder.joined();
 }
 
-TEST(SimpleTCPClient, LongestReconnectIntervalIsAcceptedAsATimerPeriod) {
-    TcpTestServer refusing(TcpTestServer::Mode::Refusing);
-    auto client = clientFor(refusing.port());
-    client->SetAutoReconnectInterval(2147480000);
-    TcpEventRecorder recorder(*client);
-    client->SetConnected(true);
-    ASSERT_TRUE(spinUntil([&] { return recorder.events().size() >= 2; }));
-    EXPECT_TRUE(client->TimerEnabled());
-    const auto* timer = client->findChild<QTimer*>();
-    ASSERT_NE(timer, nullptr);
-    EXPECT_TRUE(timer->isActive());
-    EXPECT_EQ(timer->interval(), 2147480000);
-}
-
-TEST(SimpleTCPClient, ReconnectIntervalsTheTimerCannotRunAreBounded) {
-    const std::pair<int32_t, int> cases[] = {{0, 10}, {7, 10}, {-1, INT_MAX}, {250, 250}};
-    for (const auto& [interval, period] : cases) {
-        TSimpleTCPClient client;
-        client.SetHost(kUnresolvableHost);
-        client.OnError = [](QObject*, int, int, const std::string&) {};
-        client.SetAutoReconnectInterval(interval);
-        client.SetConnected(true);
-        EXPECT_EQ(client.AutoReconnectInterval(), interval);
-        const auto* timer = client.findChild<QTimer*>();
-        ASSERT_NE(timer, nullptr);
-        EXPECT_TRUE(timer->isActive());
-        EXPECT_EQ(timer->interval(), period) << interval;
-    }
-}
-
 TEST(SimpleTCPClient, FailureWithoutOnErrorIsRaisedToTheCaller) {
     TSimpleTCPClient client;
     client.SetHost(kUnresolvableHost);
@@ -457,9 +419,9 @@ TEST(SimpleTCPClient, FailureWithoutOnErrorInANotificationGoesToOnException) {
     TcpTestServer refusing(TcpTestServer::Mode::Refusing);
     auto client = clientFor(refusing.port());
     std::vector<std::string> caught;
-    client->OnException = [&](QObject* sender, const QString& message) {
+    client->OnException = [&](auto* sender, const auto& message) {
         EXPECT_EQ(sender, client.get());
-        caught.push_back(message.toStdString());
+        caught.push_back(link_test::textOf(message));
     };
     client->SetConnected(true);
     ASSERT_TRUE(spinUntil([&] { return !caught.empty(); }));
@@ -472,32 +434,15 @@ TEST(SimpleTCPClient, HandlerExceptionLeavesTheLinkWhereItWas) {
     TcpTestServer server;
     auto client = clientFor(server.port());
     std::vector<std::string> caught;
-    client->OnException = [&](QObject*, const QString& message) {
-        caught.push_back(message.toStdString());
+    client->OnException = [&](auto*, const auto& message) {
+        caught.push_back(link_test::textOf(message));
     };
-    client->OnConnected = [](QObject*) { throw std::runtime_error("handler failed"); };
+    client->OnConnected = [](auto*) { throw std::runtime_error("handler failed"); };
     client->SetConnected(true);
     ASSERT_TRUE(spinUntil([&] { return !caught.empty(); }));
     EXPECT_EQ(caught, (std::vector<std::string>{"handler failed"}));
     EXPECT_TRUE(client->Connected());
     EXPECT_GE(client->SocketHandle(), 0);
-}
-
-TEST(SimpleTCPClient, RefusedTimerRaisesNotEnoughTimers) {
-    // A plain thread has no Qt event loop, so the timer cannot be started there.
-    std::string message;
-    std::thread outsideQt([&] {
-        TSimpleTCPClient client;
-        client.SetHost(kUnresolvableHost);
-        client.OnError = [](QObject*, int, int, const std::string&) {};
-        try {
-            client.SetConnected(true);
-        } catch (const EOutOfResources& error) {
-            message = error.what();
-        }
-    });
-    outsideQt.join();
-    EXPECT_EQ(message, "Not enough timers available");
 }
 
 }  // namespace

@@ -1,3 +1,6 @@
+// The platform's test support comes first: on Windows it brings WinSock before windows.h.
+#include "link_test_platform.h"
+
 #include <gtest/gtest.h>
 
 #include <memory>
@@ -6,8 +9,6 @@
 #include <vector>
 
 #include "SimpleTCP.h"
-#include "support/tcp_event_recorder.h"
-#include "support/tcp_test_server.h"
 
 namespace {
 
@@ -34,13 +35,13 @@ public:
         : m_client(std::make_unique<TSimpleTCPClient>()), m_deletingEvent(row.deletingEvent) {
         m_client->SetHost("127.0.0.1");
         m_client->SetPort(port);
-        m_client->OnConnected = [this](QObject*) { note("Connected"); };
-        m_client->OnDisconnected = [this](QObject*) { note("Disconnected"); };
-        m_client->OnConnectionLost = [this](QObject*) { note("ConnectionLost"); };
-        m_client->OnRead = [this](QObject*, TSimpleTCPStream&) { note("Read"); };
-        m_client->OnError = [this](QObject*, int, int, const std::string&) { note("Error"); };
+        m_client->OnConnected = [this](auto*) { note("Connected"); };
+        m_client->OnDisconnected = [this](auto*) { note("Disconnected"); };
+        m_client->OnConnectionLost = [this](auto*) { note("ConnectionLost"); };
+        m_client->OnRead = [this](auto*, TSimpleTCPStream&) { note("Read"); };
+        m_client->OnError = [this](auto*, int, int, const std::string&) { note("Error"); };
         if (row.offerData) {
-            m_client->OnDataAvailable = [this](QObject*, int) { note("DataAvailable"); };
+            m_client->OnDataAvailable = [this](auto*, int) { note("DataAvailable"); };
         }
     }
 
@@ -100,6 +101,10 @@ void trigger(Trigger what, DeletingOwner& owner, TcpTestServer& server) {
 // Run under the sanitizer build, these show any touch of the deleted client.
 TEST_P(SimpleTCPClientDeletedByHandler, StopsAtOnceAndFiresNothingMore) {
     const DeletionCase& row = GetParam();
+    if (row.trigger == Trigger::PeerResets && row.deletingEvent == "Error" &&
+        link_test::resetArrivesAsClose()) {
+        GTEST_SKIP() << link_test::kResetArrivesAsClose;
+    }
     TcpTestServer server(row.trigger == Trigger::Refuse ? TcpTestServer::Mode::Refusing
                                                         : TcpTestServer::Mode::Listening);
     DeletingOwner owner(row, server.port());
@@ -134,7 +139,7 @@ TEST(SimpleTCPClientDeletedByHandler, DeletionInsideReceiveBufferOfTheOwnerIsSaf
     TcpTestServer server;
     DeletingOwner owner({"", Trigger::PeerCloses, "Disconnected"}, server.port());
     TSimpleTCPClient* client = owner.client();
-    client->OnDataAvailable = [client](QObject*, int) {
+    client->OnDataAvailable = [client](auto*, int) {
         char buffer[16];
         while (client->ReceiveBuffer(buffer, sizeof buffer) > 0) {
         }

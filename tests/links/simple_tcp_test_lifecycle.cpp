@@ -7,17 +7,13 @@
 #include <string>
 
 #include "SimpleTCP.h"
+#include "links/simple_tcp_test_client.h"
 #include "support/tcp_event_recorder.h"
 #include "support/tcp_test_server.h"
 
 namespace {
 
-std::unique_ptr<TSimpleTCPClient> clientFor(uint16_t port) {
-    auto client = std::make_unique<TSimpleTCPClient>();
-    client->SetHost("127.0.0.1");
-    client->SetPort(port);
-    return client;
-}
+using link_test::clientFor;
 
 // One full cycle: connect, the server accepts, the client closes. False when it did not connect.
 bool connectAndClose(TSimpleTCPClient& client, TcpTestServer& server) {

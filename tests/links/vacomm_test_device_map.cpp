@@ -133,4 +133,16 @@ TEST(VaCommDeviceMap, DevicePathOfTheComponentFormatsThenMaps) {
     EXPECT_EQ(comm.DevicePath(), "/dev/ttyS1");
 }
 
+// The port number runs from 0, the default, to the largest 32-bit value; 0 formats into the
+// device name like any other number (a name that then leads nowhere is refused at Open).
+TEST(VaComm, TakesEveryPortNumberFromZeroToTheLargest) {
+    TVaComm comm;
+    for (const TVaPortInt port : {7, 0, 1, 2147483647, 0}) {
+        EXPECT_NO_THROW(comm.SetPortNum(port)) << port;
+        EXPECT_EQ(comm.PortNum(), port);
+    }
+    comm.SetDeviceName("/dev/ttyUSB%d");
+    EXPECT_EQ(comm.DevicePath(), "/dev/ttyUSB0");
+}
+
 }  // namespace

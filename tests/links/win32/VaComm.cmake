@@ -7,6 +7,7 @@ add_executable(vacomm_win32_tests
     ${CMAKE_CURRENT_LIST_DIR}/vacomm_win32_test_events.cpp
     ${CMAKE_CURRENT_LIST_DIR}/vacomm_win32_test_stall.cpp
     ${CMAKE_CURRENT_LIST_DIR}/../vacomm_test_rules.cpp
+    ${CMAKE_CURRENT_LIST_DIR}/../vacomm_test_settings.cpp
     ${CMAKE_CURRENT_LIST_DIR}/../../support/win32_pty_far_end.h
     ${CMAKE_CURRENT_LIST_DIR}/../../support/win32_pty_far_end.cpp
 )

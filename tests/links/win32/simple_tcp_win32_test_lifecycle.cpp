@@ -9,6 +9,7 @@
 #include <string>
 
 #include "SimpleTCP.h"
+#include "links/simple_tcp_test_client.h"
 #include "support/win32_tcp_event_recorder.h"
 #include "support/win32_tcp_test_server.h"
 
@@ -19,12 +20,7 @@ namespace {
 
 using test_support::isOpenSocket;
 
-std::unique_ptr<TSimpleTCPClient> clientFor(uint16_t port) {
-    auto client = std::make_unique<TSimpleTCPClient>();
-    client->SetHost("127.0.0.1");
-    client->SetPort(port);
-    return client;
-}
+using link_test::clientFor;
 
 bool anyOpen(const std::set<int>& sockets) {
     return std::any_of(sockets.begin(), sockets.end(), isOpenSocket);

@@ -38,29 +38,6 @@ using VaCommWin32 = test_support::Win32PtyPortTest;
 
 }  // namespace
 
-TEST(VaCommWin32Settings, StartsWithThePublishedDefaults) {
-    TVaComm comm;
-    EXPECT_FALSE(comm.IsOpen());
-    EXPECT_EQ(comm.Baudrate(), br1200);
-    EXPECT_EQ(comm.DeviceName(), "COM%d");
-    EXPECT_EQ(comm.PortNum(), 0);
-    EXPECT_EQ(comm.MonitorEvents(), (TVaCommEvents{ceError, ceRxChar, ceTxEmpty}));
-    EXPECT_FALSE(comm.DirectWrite());
-    EXPECT_TRUE(comm.UpdateDCB());
-    EXPECT_EQ(comm.Version(), "1.5.0.0");
-    EXPECT_EQ(comm.Buffers().WriteTimeout(), 1000);
-}
-
-TEST(VaCommWin32Settings, ClosedPortTransfersNothing) {
-    TVaComm comm;
-    char ch = 0;
-    EXPECT_EQ(comm.WriteBuf("abc", 3), 0);
-    EXPECT_FALSE(comm.WriteText("abc"));
-    EXPECT_FALSE(comm.ReadChar(ch));
-    EXPECT_EQ(comm.InQueCount(), 0);
-    EXPECT_TRUE(comm.FlushPending());
-}
-
 TEST(VaCommWin32Settings, DevicePathPutsTheFormattedNameIntoTheDeviceNamespace) {
     const struct {
         const char* pattern;
