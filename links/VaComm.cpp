@@ -424,6 +424,10 @@ void TVaCustomComm::dispatchEvents(std::uint32_t bits) {
         const int error = m_machinery->eventThread ? m_machinery->eventThread->Failure() : 0;
         handleException(
             std::make_exception_ptr(EVaCommError(withErrno(kEventThreadStopped, error))));
+        // The exception handler may have deleted the port; events that rode along go nowhere.
+        if (!alive) {
+            return;
+        }
         bits &= ~kThreadFailed;
     }
     const bool hungUp = (bits & kHungUp) != 0;
