@@ -1,7 +1,9 @@
 // The driver on Windows: tolvane.dll through LoadLibrary from the folder of this program, where
 // kovadex.dll lies beside it, and its Win32 window's controls found by their name properties.
-#include <windows.h>
+// WinSock's header comes before the one of windows, which would bring in an older one.
 #include <winsock2.h>
+
+#include <windows.h>
 
 #include <commctrl.h>
 #include <gtest/gtest.h>
