@@ -48,6 +48,22 @@ void Connect(const PluginDriver& driver, const LoopbackEncoder& encoder, const M
     driver.Click("BUPDATE");
 }
 
+// The event loop's waits with the plug-in loaded and nothing to send: the floor of the table.
+bool MeasureIdle(double seconds) {
+    PluginDriver driver;
+    if (!driver.Load() || !driver.Initialize()) {
+        std::fprintf(stderr, "cannot load the plug-in: %s\n", driver.LoadError().c_str());
+        return false;
+    }
+    blackbox::LoopLatencyProbe probe;
+    blackbox::PumpFor(std::chrono::milliseconds(static_cast<int>(seconds * 1000)));
+    probe.Stop();
+    std::printf("| %-28s | %8s | %8s | %6s | %6s | %9.2f | %9.2f | %7zu |\n",
+                "idle (nothing to send)", "-", "-", "-", "-", probe.MaxMs(),
+                probe.PercentileMs(0.99), probe.Count());
+    return true;
+}
+
 // One row of the table; false when the plug-in could not be driven at all.
 bool MeasureMode(const Mode& mode, double seconds) {
     PluginDriver driver;
@@ -95,6 +111,9 @@ int main(int argc, char** argv) {
         std::printf(
             "|%s|---------:|---------:|-------:|-------:|----------:|----------:|--------:|\n",
             std::string(30, '-').c_str());
+        if (!MeasureIdle(seconds)) {
+            return 1;
+        }
         for (const Mode& mode : kModes) {
             if (!MeasureMode(mode, seconds)) {
                 return 1;
