@@ -66,6 +66,7 @@ TEST_F(EncoderCommands, PiGoesOutOnlyWhenItDiffersFromTheLastOneDealtWith) {
         "PI=1234\rG=800000000000\rG=800000010000\rPI=5678\rG=800000020000\rG=800000030000\r"
         "G=800000040000\rG=800000050000\rPI=5678\rG=800000060000\r";
     EXPECT_EQ(encoder.WaitForBytes(expected.size()), expected);
+    EXPECT_EQ(driver.Text("LS"), "7");
 }
 
 // The last PI dealt with starts at 0 when the library is loaded.

@@ -27,12 +27,6 @@ TEST_F(HostCommands, WindowCommandsShowHideAndToggle) {
     EXPECT_TRUE(driver.Visible());
 }
 
-TEST_F(HostCommands, PluginNameIsTheSamePointerToTolvaneAfterInitialize) {
-    const char* first = driver.PluginName();
-    EXPECT_STREQ(first, "Tolvane");
-    EXPECT_EQ(driver.PluginName(), first);
-}
-
 TEST_F(HostCommands, ResetDataEmptiesTheBufferAndZeroesTheCounters) {
     driver.TickGroup(16, true);  // 8A
     for (int i = 0; i < 5; ++i) {
