@@ -38,6 +38,7 @@ add_executable(plugin_blackbox_tests
     ${tolvane_blackbox_dir}/connection_test.cpp
     ${tolvane_blackbox_dir}/host_commands_test.cpp
     ${tolvane_blackbox_dir}/pacing_test.cpp
+    ${tolvane_blackbox_dir}/replies_test.cpp
     ${tolvane_blackbox_dir}/workspace_test.cpp
     ${tolvane_blackbox_main_source}
 )
