@@ -75,7 +75,8 @@ bool MeasureMode(const Mode& mode, double seconds) {
     encoder.AnswerEachCommandWith(mode.reply);
     Connect(driver, encoder, mode);
     if (!encoder.Accept()) {
-        std::fprintf(stderr, "%s: the plug-in did not connect\n", mode.name);
+        std::fprintf(stderr, "%s: the plug-in did not connect (status line \"%s\")\n", mode.name,
+                     driver.Text("StatusBar1").c_str());
         return false;
     }
     blackbox::PumpFor(200ms);

@@ -25,6 +25,7 @@ GroupRecord Group(int32_t block1, int32_t block2, int32_t block3, int32_t block4
 class PluginDriver {
 public:
     PluginDriver();
+    // Unloads the plug-in if it is still loaded.
     ~PluginDriver();
     PluginDriver(const PluginDriver&) = delete;
     PluginDriver& operator=(const PluginDriver&) = delete;

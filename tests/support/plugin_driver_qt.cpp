@@ -47,7 +47,9 @@ struct PluginDriver::Platform {
 };
 
 PluginDriver::PluginDriver() : m_platform(std::make_unique<Platform>()) {}
-PluginDriver::~PluginDriver() = default;
+PluginDriver::~PluginDriver() {
+    Unload();
+}
 
 bool PluginDriver::Load() {
     m_platform->window = nullptr;
