@@ -70,3 +70,5 @@ target_include_directories(tolvane_host_win32_tests PRIVATE ${CMAKE_CURRENT_SOUR
 target_link_libraries(tolvane_host_win32_tests PRIVATE GTest::gtest_main GTest::gmock)
 add_dependencies(tolvane_host_win32_tests tolvane-host tolvane kovadex)
 tolvane_discover_windows_tests(tolvane_host_win32_tests)
+
+include(${CMAKE_CURRENT_SOURCE_DIR}/plugin/blackbox/blackbox.cmake)

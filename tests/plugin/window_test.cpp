@@ -163,26 +163,6 @@ TEST_F(PluginWindow, TimersRunAtTheirIntervalsFromCreation) {
     }
 }
 
-TEST_F(PluginWindow, WindowCommandsShowHideAndToggle) {
-    plugin.Command("showhide", 0);
-    EXPECT_TRUE(window->isVisible());
-    plugin.Command("ShowHide", 0);
-    EXPECT_FALSE(window->isVisible());
-    plugin.Command("SHOW ", 0);
-    plugin.Command(" SHOW", 0);
-    plugin.Command("SHOW NOW", 0);
-    plugin.Command("", 0);
-    EXPECT_FALSE(window->isVisible());
-    plugin.Command("Configure", 0);
-    EXPECT_TRUE(window->isVisible());
-    plugin.Command("SHOW", 0);
-    EXPECT_TRUE(window->isVisible());
-    plugin.Command("hide", 0);
-    EXPECT_FALSE(window->isVisible());
-    plugin.Command("SHOW", 0);
-    EXPECT_TRUE(window->isVisible());
-}
-
 TEST_F(PluginWindow, CloseOnlyHidesAndKeepsEverySetting) {
     plugin.Command("SHOW", 0);
     Tick(5);

@@ -164,29 +164,6 @@ TEST_F(Workspace, OpenOnAnEmptyWorkspaceRestoresEveryDefault) {
     EXPECT_EQ(Text("LSTART"), "0:00:00");
 }
 
-TEST_F(Workspace, SaveThenOpenRestoresEveryControl) {
-    window->move(120, 240);
-    Find<QGroupBox>("RGCON")->findChildren<QRadioButton*>().at(1)->setChecked(true);
-    Find<QComboBox>("CBCOMP")->setCurrentIndex(17);
-    Find<QGroupBox>("RGSPEED")->findChildren<QRadioButton*>().at(4)->setChecked(true);
-    Find<QLineEdit>("EHOST")->setText("encoder.lan");
-    Find<QLineEdit>("EPORT")->setText("7001");
-    Find<QCheckBox>("CBLIMIT")->setChecked(false);
-    Find<QCheckBox>("CBKEEPPTY")->setChecked(false);
-    for (int cell = 0; cell < 9; ++cell) {
-        SetMaskCell(cell / 3 + 1, cell % 3 + 1, QString("01-?x%1").arg(cell));
-    }
-    for (int item = 0; item < 35; item += 2) {
-        Tick(item, item % 4 == 0);
-    }
-    const QStringList saved = Controls();
-    plugin.Command("SAVEWORKSPACE", 5);
-    plugin.Command("OPENWORKSPACE", 6);
-    ASSERT_NE(Controls(), saved);
-    plugin.Command("OPENWORKSPACE", 5);
-    EXPECT_THAT(Controls(), ElementsAreArray(saved));
-}
-
 TEST_F(Workspace, HostileStoredValuesFollowTheRestoreRules) {
     using test_support::StoreInteger;
     using test_support::StoreText;
@@ -339,39 +316,6 @@ TEST_F(Workspace, ALibraryUnderAnotherFileNameUsesAnotherSection) {
     plugin.Command("SAVEWORKSPACE", 4);
     EXPECT_EQ(Find<QLineEdit>("EHOST")->text(), "127.0.0.1");
     EXPECT_EQ(CallsAndKeys(4, "ExtraTool").size(), 57U + 57U);
-}
-
-// The restore ends with Connect / Update: a workspace that names an encoder connects to it,
-// and after Clear the next group's PI goes out again.
-TEST_F(Workspace, OpenConnectsToTheRestoredEncoderAndClearSendsThePiAgain) {
-    TcpTestServer server;
-    test_support::StoreInteger(3, "tolvane", "ConnectionType", 1);
-    test_support::StoreInteger(3, "tolvane", "Limit", 0);
-    test_support::StoreInteger(3, "tolvane", "Bidirectional", 0);
-    test_support::StoreInteger(3, "tolvane", "KeepPI", 0);
-    test_support::StoreText(3, "tolvane", "Port", std::to_string(server.port()));
-    Tick(16);  // 8A
-    plugin.Command("OPENWORKSPACE", 3);
-    TcpTestPeer peer = server.accept();
-    const QString connected = QString("Connected to 127.0.0.1:%1").arg(server.port());
-    ASSERT_TRUE(test_support::waitUntil(
-        [&] { return Find<QStatusBar>("StatusBar1")->currentMessage() == connected; }, 5s));
-    // The send timer runs in the event loop, so the test keeps it running while it reads.
-    const auto receive = [&peer](std::size_t count) {
-        std::string got;
-        test_support::waitUntil(
-            [&] {
-                got += peer.receive(count - got.size(), 5ms);
-                return got.size() >= count;
-            },
-            5s);
-        return got;
-    };
-    Send(Group(0x1234, 0x8000, 1, 2));
-    EXPECT_EQ(receive(23), "PI=1234\rG=800000010002\r");
-    Find<QPushButton>("Button1")->click();
-    Send(Group(0x1234, 0x8000, 3, 4));
-    EXPECT_EQ(receive(23), "PI=1234\rG=800000030004\r");
 }
 
 TEST_F(Workspace, ResetDataEmptiesTheBufferAndZeroesEveryCounter) {

@@ -29,7 +29,9 @@ bool PumpMessagesUntil(const std::function<bool()>& done, std::chrono::milliseco
         }
         const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(deadline - now);
         const DWORD wait = static_cast<DWORD>(left.count() < 10 ? left.count() : 10);
-        MsgWaitForMultipleObjects(0, nullptr, FALSE, wait, QS_ALLINPUT);
+        // Also wakes for a message that a handler saw but left queued (a filtered PeekMessage),
+        // as GetMessage would, rather than sleeping the whole wait with it.
+        MsgWaitForMultipleObjectsEx(0, nullptr, wait, QS_ALLINPUT, MWMO_INPUTAVAILABLE);
     }
 }
 

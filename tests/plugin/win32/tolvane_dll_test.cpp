@@ -135,14 +135,6 @@ TEST_F(TolvaneDll, TheWindowIsOwnedByTheHostWindowItWasGiven) {
     DestroyWindow(host);
 }
 
-TEST_F(TolvaneDll, ShowAndHideCommandsShowAndHideTheWindow) {
-    ASSERT_NE(Start(), nullptr);
-    Command("SHOW", 0);
-    EXPECT_TRUE(IsWindowVisible(window));
-    Command("HIDE", 0);
-    EXPECT_FALSE(IsWindowVisible(window));
-}
-
 TEST_F(TolvaneDll, CallsBeforeInitializeAndNullArgumentsDoNothing) {
     const GroupRecord group = Group(0x6204, 0x0130, 0x966B, 0x594C);
     Command("SHOW", 0);
@@ -161,55 +153,6 @@ TEST_F(TolvaneDll, AGroupThroughRDSGroupIsCountedOnTheLabel) {
     EXPECT_EQ(Text("LR"), "1");
     RDSGroup(&group);
     EXPECT_EQ(Text("LR"), "2");
-}
-
-TEST_F(TolvaneDll, ConnectOverTcpSendsThePiAndTheGroupsAsOnLinux) {
-    ASSERT_NE(Start(), nullptr);
-    TcpTestServer server;
-    SendMessageA(Control("RGCON.1"), BM_CLICK, 0, 0);
-    SendMessageA(Control("RGSPEED.2"), BM_CLICK, 0, 0);
-    SetText("EHOST", "127.0.0.1");
-    SetText("EPORT", std::to_string(server.port()).c_str());
-    SetTick("CBBIDI", false);
-    SetTick("CBLIMIT", false);
-    SetTick("CBKEEPPI", false);
-    TickGroup(4, true);  // 2A
-    Click("BUPDATE");
-    TcpTestPeer peer = server.accept();
-    ASSERT_TRUE(peer.valid());
-    const std::string connected = "Connected to 127.0.0.1:" + std::to_string(server.port());
-    ASSERT_TRUE(test_support::PumpMessagesUntil([&] {
-        char text[256] = {};
-        SendMessageA(Control("StatusBar1"), SB_GETTEXTA, 0, reinterpret_cast<LPARAM>(text));
-        return connected == text;
-    }));
-    const GroupRecord first = Group(0xD3A7, 0x27FF, 0x4142, 0x4344);
-    const GroupRecord second = Group(0xD3A7, 0x2400, 0, 0);
-    RDSGroup(&first);
-    RDSGroup(&second);
-    std::string received;
-    test_support::PumpMessagesUntil([&] {
-        received += peer.receive(38 - received.size(), 10ms);
-        return received.size() >= 38;
-    });
-    EXPECT_EQ(received, "PI=D3A7\rG=201F41424344\rG=200000000000\r");
-    EXPECT_EQ(Text("LS"), "2");
-}
-
-TEST_F(TolvaneDll, WorkspaceRoundTripsThroughKovadex) {
-    ASSERT_NE(Start(), nullptr);
-    SetText("EPORT", "4001");
-    SetTick("CBBIDI", true);
-    TickGroup(4, true);
-    TickGroup(0, false);
-    Command("SAVEWORKSPACE", 5);
-    Command("OPENWORKSPACE", 6);
-    ASSERT_NE(Text("EPORT"), "4001");
-    Command("OPENWORKSPACE", 5);
-    EXPECT_EQ(Text("EPORT"), "4001");
-    EXPECT_TRUE(Ticked("CBBIDI"));
-    EXPECT_TRUE(GroupTicked(4));
-    EXPECT_FALSE(GroupTicked(0));
 }
 
 TEST_F(TolvaneDll, FreeLibraryWithTheWindowShownRemovesIt) {
