@@ -1,14 +1,14 @@
 #include "plugin_library.h"
 
-#include <dlfcn.h>
-
 #include <utility>
+
+#include "plugin_library_platform.h"
 
 namespace {
 
 template <typename Function>
 Function Find(void* handle, const char* name) {
-    return reinterpret_cast<Function>(dlsym(handle, name));
+    return reinterpret_cast<Function>(plugin_library_platform::Find(handle, name));
 }
 
 }  // namespace
@@ -36,10 +36,8 @@ PluginLibrary& PluginLibrary::operator=(PluginLibrary&& other) noexcept {
 
 bool PluginLibrary::Load(const std::string& path) {
     Unload();
-    m_handle = dlopen(path.c_str(), RTLD_NOW | RTLD_LOCAL);
+    m_handle = plugin_library_platform::Open(path, m_error);
     if (m_handle == nullptr) {
-        const char* message = dlerror();
-        m_error = message != nullptr ? message : "cannot load " + path;
         return false;
     }
     PluginName = Find<PluginNameFunction>(m_handle, "PluginName");
@@ -58,7 +56,7 @@ bool PluginLibrary::Load(const std::string& path) {
 
 void PluginLibrary::Unload() {
     if (m_handle != nullptr) {
-        dlclose(m_handle);
+        plugin_library_platform::Close(m_handle);
     }
     m_handle = nullptr;
     PluginName = nullptr;

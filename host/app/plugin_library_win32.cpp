@@ -1,18 +1,9 @@
 #include <windows.h>
 
-#include <utility>
-
-#include "plugin_library.h"
+#include "plugin_library_platform.h"
 #include "system_text_win32.h"
 
 namespace {
-
-// The four calls are found by their undecorated names, as the library exports them.
-template <typename Function>
-Function Find(void* handle, const char* name) {
-    return reinterpret_cast<Function>(
-        reinterpret_cast<void*>(GetProcAddress(static_cast<HMODULE>(handle), name)));
-}
 
 std::string FullPath(const std::string& path) {
     char full[MAX_PATH] = {};
@@ -22,60 +13,28 @@ std::string FullPath(const std::string& path) {
 
 }  // namespace
 
-PluginLibrary::~PluginLibrary() {
-    Unload();
-}
+namespace plugin_library_platform {
 
-PluginLibrary::PluginLibrary(PluginLibrary&& other) noexcept {
-    *this = std::move(other);
-}
-
-PluginLibrary& PluginLibrary::operator=(PluginLibrary&& other) noexcept {
-    if (this != &other) {
-        Unload();
-        m_handle = std::exchange(other.m_handle, nullptr);
-        m_error = std::move(other.m_error);
-        PluginName = std::exchange(other.PluginName, nullptr);
-        Initialize = std::exchange(other.Initialize, nullptr);
-        Command = std::exchange(other.Command, nullptr);
-        RDSGroup = std::exchange(other.RDSGroup, nullptr);
-    }
-    return *this;
-}
-
-bool PluginLibrary::Load(const std::string& path) {
-    Unload();
+void* Open(const std::string& path, std::string& error) {
     // Without a dialog box from the system when the file or one of its DLLs is missing.
     const UINT previousMode = SetErrorMode(SEM_FAILCRITICALERRORS | SEM_NOOPENFILEERRORBOX);
     // The full path lets the system find kovadex.dll in the plug-in's own folder.
-    m_handle = LoadLibraryExA(FullPath(path).c_str(), nullptr, LOAD_WITH_ALTERED_SEARCH_PATH);
-    const DWORD error = GetLastError();
+    HMODULE handle = LoadLibraryExA(FullPath(path).c_str(), nullptr, LOAD_WITH_ALTERED_SEARCH_PATH);
+    const DWORD code = GetLastError();
     SetErrorMode(previousMode);
-    if (m_handle == nullptr) {
-        m_error = path + ": " + SystemErrorText(error);
-        return false;
+    if (handle == nullptr) {
+        error = path + ": " + SystemErrorText(code);
     }
-    PluginName = Find<PluginNameFunction>(m_handle, "PluginName");
-    Initialize = Find<InitializeFunction>(m_handle, "Initialize");
-    Command = Find<CommandFunction>(m_handle, "Command");
-    RDSGroup = Find<RDSGroupFunction>(m_handle, "RDSGroup");
-    if (PluginName == nullptr || Initialize == nullptr || Command == nullptr ||
-        RDSGroup == nullptr) {
-        m_error = path + " lacks one of PluginName, Initialize, Command, RDSGroup";
-        Unload();
-        return false;
-    }
-    m_error.clear();
-    return true;
+    return handle;
 }
 
-void PluginLibrary::Unload() {
-    if (m_handle != nullptr) {
-        FreeLibrary(static_cast<HMODULE>(m_handle));
-    }
-    m_handle = nullptr;
-    PluginName = nullptr;
-    Initialize = nullptr;
-    Command = nullptr;
-    RDSGroup = nullptr;
+// The four calls are found by their undecorated names, as the library exports them.
+void* Find(void* handle, const char* name) {
+    return reinterpret_cast<void*>(GetProcAddress(static_cast<HMODULE>(handle), name));
 }
+
+void Close(void* handle) {
+    FreeLibrary(static_cast<HMODULE>(handle));
+}
+
+}  // namespace plugin_library_platform
