@@ -41,7 +41,8 @@ void ModuleThread::Start(TWork work, void* context, TThreadPriority priority) {
     m_work = work;
     m_context = context;
     m_done.reset(CreateEventA(nullptr, TRUE, FALSE, nullptr));
-    if (!m_done.valid()) {
+    m_started.reset(CreateEventA(nullptr, TRUE, FALSE, nullptr));
+    if (!m_done.valid() || !m_started.valid()) {
         throw std::system_error(static_cast<int>(GetLastError()), std::system_category());
     }
     HANDLE thread = CreateThread(nullptr, 0, &ModuleThread::entry, this, CREATE_SUSPENDED, nullptr);
@@ -51,6 +52,10 @@ void ModuleThread::Start(TWork work, void* context, TThreadPriority priority) {
     m_thread.reset(thread);
     SetThreadPriority(thread, ThreadPriorityOf(priority));
     ResumeThread(thread);
+    // A new thread's start needs the loader lock: one still starting when the module unloads
+    // could neither be waited for nor kept from running this module's code afterwards.
+    const HANDLE started[] = {m_started.get(), thread};
+    WaitForMultipleObjects(2, started, FALSE, INFINITE);
 }
 
 void ModuleThread::Join() noexcept {
@@ -68,6 +73,7 @@ void ModuleThread::Join() noexcept {
     }
     m_thread.reset();
     m_done.reset();
+    m_started.reset();
 }
 
 void ModuleThread::SetUnloading() noexcept {
@@ -84,6 +90,7 @@ void ModuleThread::SetPriority(TThreadPriority priority) noexcept {
 // wait is alertable, so the ExitThread that Join queues ends the thread from inside it.
 DWORD WINAPI ModuleThread::entry(LPVOID self) {
     auto* thread = static_cast<ModuleThread*>(self);
+    SetEvent(thread->m_started.get());
     try {
         thread->m_work(thread->m_context);
     } catch (...) {

@@ -49,8 +49,8 @@ public:
     ModuleThread(const ModuleThread&) = delete;
     ModuleThread& operator=(const ModuleThread&) = delete;
 
-    // Runs work(context), which must catch everything, on a new thread; throws
-    // std::system_error when no thread can be made.
+    // Runs work(context), which must catch everything, on a new thread, and returns once that
+    // thread runs; throws std::system_error when no thread can be made.
     void Start(TWork work, void* context, TThreadPriority priority);
     // Returns once work has returned; the thread's end follows in the system's code. The caller
     // first makes work return (work keeps running until it does).
@@ -68,6 +68,7 @@ private:
     void* m_context = nullptr;
     UniqueHandle m_thread;
     UniqueHandle m_done;
+    UniqueHandle m_started;
 };
 
 }  // namespace va_win32
