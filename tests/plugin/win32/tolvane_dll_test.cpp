@@ -356,17 +356,38 @@ TEST_F(TolvaneDllSerial, FreeLibraryWithThePortOpenReturnsAndReloadsTwice) {
         << " threads, " << threadsBefore << " before";
 }
 
-// Known to hang under Wine: the third LoadLibrary after two unloads with the port open never
-// returns, looping in the loader's per-thread TLS list (WINEDEBUG=+module shows
-// alloc_tls_slot repeating one thread); without a port, eight rounds pass. Not understood yet;
-// run it by hand under the harness with --gtest_also_run_disabled_tests.
-TEST_F(TolvaneDllSerial, DISABLED_ALoadAfterTwoUnloadsWithThePortOpenWorks) {
-    for (int round = 0; round < 3; ++round) {
+// A port closed before the unload ends its threads on the window's thread: none is left parked.
+TEST_F(TolvaneDllSerial, DisconnectThenFreeLibraryLeavesNoThread) {
+    ASSERT_NE(Start(), nullptr);
+    OpenSerialPort();
+    const int withPort = ThreadCount();
+    Click("BDISCON");
+    ASSERT_EQ(StatusText(), "Not connected");
+    EXPECT_TRUE(test_support::PumpMessagesUntil([&] { return ThreadCount() < withPort; }))
+        << ThreadCount() << " threads, " << withPort << " with the port open";
+    const int closed = ThreadCount();
+    {
+        UnloadWatchdog watchdog(30000);
+        ASSERT_TRUE(FreeLibrary(module));
+    }
+    module = nullptr;
+    EXPECT_LE(ThreadCount(), closed);
+}
+
+// Fails under Wine: once the serial threads of a load have ended (the port closed before the
+// unload), the next LoadLibrary of the plug-in crashes in Wine's loader (a page fault in ntdll, or
+// a loop in its per-thread TLS list that WINEDEBUG=+module shows as alloc_tls_slot repeating one
+// thread). It did so before the threads ended through ModuleThread too; without a port eight
+// reloads pass, and threads parked at an unload with the port open let one reload pass. Not
+// understood yet; run it by hand under the harness with --gtest_also_run_disabled_tests.
+TEST_F(TolvaneDllSerial, DISABLED_ReloadAfterTheSerialThreadsEndedWorks) {
+    for (int round = 0; round < 2; ++round) {
         if (round > 0) {
             TolvaneDll::SetUp();
         }
         ASSERT_NE(Start(), nullptr);
         OpenSerialPort();
+        Click("BDISCON");
         UnloadWatchdog watchdog(30000);
         ASSERT_TRUE(FreeLibrary(module)) << "round " << round;
         module = nullptr;
