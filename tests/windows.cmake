@@ -67,11 +67,11 @@ tolvane_discover_windows_tests(tolvane_dll_tests)
 if(CMAKE_CROSSCOMPILING_EMULATOR)
     foreach(serial_test FreeLibraryWithThePortOpenReturnsAndReloadsTwice
                         DisconnectThenFreeLibraryLeavesNoThread)
-        add_test(NAME TolvaneDllSerial.${serial_test}
+        add_test(NAME tolvane_dll_serial.${serial_test}
                  COMMAND bash ${CMAKE_CURRENT_SOURCE_DIR}/links/win32/vacomm_pty_harness.sh
                          ${CMAKE_CROSSCOMPILING_EMULATOR} $<TARGET_FILE:tolvane_dll_tests>
                          --gtest_filter=TolvaneDllSerial.${serial_test})
-        set_tests_properties(TolvaneDllSerial.${serial_test} PROPERTIES TIMEOUT 300)
+        set_tests_properties(tolvane_dll_serial.${serial_test} PROPERTIES TIMEOUT 300)
     endforeach()
 endif()
 
