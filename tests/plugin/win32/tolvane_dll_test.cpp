@@ -208,6 +208,23 @@ TEST_F(TolvaneDll, ConnectOverTcpSendsThePiAndTheGroupsAsOnLinux) {
     EXPECT_EQ(Text("LS"), "2");
 }
 
+TEST_F(TolvaneDll, EnterInTheHostFieldSplitsOffThePortAsLeavingItDoes) {
+    ASSERT_NE(Start(), nullptr);
+    Command("SHOW", 0);
+    SendMessageW(Control("PageControl1"), TCM_SETCURSEL, 2, 0);
+    ShowWindow(Control("TabSheet3"), SW_SHOW);
+    SetForegroundWindow(window);
+    SetFocus(Control("EHOST"));
+    SetText("EHOST", "encoder.local:4001");
+    PostMessageA(Control("EHOST"), WM_KEYDOWN, VK_RETURN, 1);
+    PostMessageA(Control("EHOST"), WM_CHAR, '\r', 1);
+    PostMessageA(Control("EHOST"), WM_KEYUP, VK_RETURN, 0xC0000001);
+    test_support::PumpMessagesFor(100ms);
+    EXPECT_EQ(GetFocus(), Control("EHOST"));
+    EXPECT_EQ(Text("EHOST"), "encoder.local");
+    EXPECT_EQ(Text("EPORT"), "4001");
+}
+
 TEST_F(TolvaneDll, WorkspaceRoundTripsThroughKovadex) {
     ASSERT_NE(Start(), nullptr);
     SetText("EPORT", "4001");
