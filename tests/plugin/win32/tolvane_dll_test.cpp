@@ -265,6 +265,92 @@ TEST_F(TolvaneDll, AReloadStartsAFreshInstance) {
     EXPECT_EQ(Text("LR"), "1");
 }
 
+// The exit orders of a host, each in a child process: this program run again with one test of
+// TolvaneDllExitChild and TOLVANE_EXIT_CHILD set, its output in a file.
+struct ChildRun {
+    DWORD exitCode = 0;
+    std::string output;
+};
+
+ChildRun RunChild(const std::string& test) {
+    char program[MAX_PATH] = {};
+    GetModuleFileNameA(nullptr, program, MAX_PATH);
+    char folder[MAX_PATH] = {};
+    GetTempPathA(MAX_PATH, folder);
+    char file[MAX_PATH] = {};
+    GetTempFileNameA(folder, "tex", 0, file);
+    SECURITY_ATTRIBUTES inherit{sizeof inherit, nullptr, TRUE};
+    const HANDLE out = CreateFileA(file, GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE,
+                                   &inherit, CREATE_ALWAYS, 0, nullptr);
+    std::string command =
+        std::string("\"") + program + "\" --gtest_filter=TolvaneDllExitChild." + test;
+    STARTUPINFOA start{};
+    start.cb = sizeof start;
+    start.dwFlags = STARTF_USESTDHANDLES;
+    start.hStdOutput = out;
+    start.hStdError = out;
+    PROCESS_INFORMATION child{};
+    SetEnvironmentVariableA("TOLVANE_EXIT_CHILD", "1");
+    const BOOL made = CreateProcessA(nullptr, command.data(), nullptr, nullptr, TRUE, 0, nullptr,
+                                     nullptr, &start, &child);
+    SetEnvironmentVariableA("TOLVANE_EXIT_CHILD", nullptr);
+    CloseHandle(out);
+    ChildRun run;
+    if (made) {
+        if (WaitForSingleObject(child.hProcess, 60000) == WAIT_TIMEOUT) {
+            TerminateProcess(child.hProcess, 0xDEAD);
+            WaitForSingleObject(child.hProcess, INFINITE);
+        }
+        GetExitCodeProcess(child.hProcess, &run.exitCode);
+        CloseHandle(child.hThread);
+        CloseHandle(child.hProcess);
+    }
+    if (FILE* text = std::fopen(file, "rb")) {
+        char buffer[4096];
+        for (std::size_t got; (got = std::fread(buffer, 1, sizeof buffer, text)) > 0;) {
+            run.output.append(buffer, got);
+        }
+        std::fclose(text);
+    }
+    DeleteFileA(file);
+    return run;
+}
+
+// The child side: skipped unless this program runs as a child of RunChild.
+class TolvaneDllExitChild : public TolvaneDll {
+protected:
+    void SetUp() override {
+        if (GetEnvironmentVariableA("TOLVANE_EXIT_CHILD", nullptr, 0) == 0) {
+            GTEST_SKIP() << "runs only as a child of the TolvaneDllExitOrder tests";
+        }
+        TolvaneDll::SetUp();
+    }
+};
+
+TEST_F(TolvaneDllExitChild, ExitProcessWithTheWindowShownAndATcpLinkUp) {
+    ASSERT_NE(Start(), nullptr);
+    TcpTestServer server;
+    SendMessageA(Control("RGCON.1"), BM_CLICK, 0, 0);
+    SetText("EHOST", "127.0.0.1");
+    SetText("EPORT", std::to_string(server.port()).c_str());
+    Click("BUPDATE");
+    TcpTestPeer peer = server.accept();
+    ASSERT_TRUE(peer.valid());
+    ASSERT_TRUE(test_support::PumpMessagesUntil(
+        [&] { return StatusText().rfind("Connected to", 0) == 0; }));
+    Command("SHOW", 0);
+    test_support::PumpMessagesFor(200ms);
+    std::printf("exiting with the window shown\n");
+    std::fflush(stdout);
+    ExitProcess(7);
+}
+
+TEST(TolvaneDllExitOrder, ExitProcessWithTheWindowShownAndATcpLinkUpEndsCleanly) {
+    const ChildRun run = RunChild("ExitProcessWithTheWindowShownAndATcpLinkUp");
+    EXPECT_EQ(run.exitCode, 7u) << run.output;
+    EXPECT_NE(run.output.find("exiting with the window shown"), std::string::npos) << run.output;
+}
+
 // Ends the whole process when an unload has not returned in time, so that a hang under the
 // loader lock fails the run instead of stalling it. TerminateProcess needs no loader lock; the
 // watching thread is running before the unload starts, since a new thread's start needs it.
