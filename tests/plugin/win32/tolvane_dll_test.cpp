@@ -147,6 +147,28 @@ TEST_F(TolvaneDll, TheWindowIsOwnedByTheHostWindowItWasGiven) {
     DestroyWindow(host);
 }
 
+// Destroying the owner destroys the plug-in's window with it; the instance lives on without a
+// window until the unload, which then must not touch the window again.
+TEST_F(TolvaneDll, FreeLibraryAfterTheHostWindowWasDestroyedSucceeds) {
+    const HWND host = CreateWindowExA(0, "STATIC", "host", WS_OVERLAPPED, 0, 0, 100, 100, nullptr,
+                                      nullptr, nullptr, nullptr);
+    ASSERT_NE(host, nullptr);
+    window =
+        static_cast<HWND>(Initialize(static_cast<uint32_t>(reinterpret_cast<uintptr_t>(host)), 1));
+    ASSERT_NE(window, nullptr);
+    Command("SHOW", 0);
+    test_support::PumpMessagesFor(100ms);
+    DestroyWindow(host);
+    EXPECT_FALSE(IsWindow(window));
+    const GroupRecord group = Group(0x6204, 0x0130, 0x966B, 0x594C);
+    RDSGroup(&group);
+    Command("SHOW", 0);
+    test_support::PumpMessagesFor(200ms);
+    EXPECT_TRUE(FreeLibrary(module));
+    module = nullptr;
+    test_support::PumpMessagesFor(100ms);
+}
+
 TEST_F(TolvaneDll, ShowAndHideCommandsShowAndHideTheWindow) {
     ASSERT_NE(Start(), nullptr);
     Command("SHOW", 0);
