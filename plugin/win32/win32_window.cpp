@@ -1,5 +1,7 @@
 #include "plugin/win32/win32_window.h"
 
+#include "LinkWindow.h"
+
 #include <commctrl.h>
 
 #include <exception>
@@ -150,7 +152,7 @@ TForm1Window::~TForm1Window() {
     m_timers.clear();
     // The procedure must not reach this object while it is being taken down.
     SetWindowLongPtrW(m_window, GWLP_USERDATA, 0);
-    DestroyWindow(m_window);
+    links::DestroyWindowFromAnyThread(m_window);
     UnregisterClassW(kWindowClass, win32_controls::ThisModule());
     UnregisterClassW(kPageClass, win32_controls::ThisModule());
     win32_controls::UnregisterGridClass();

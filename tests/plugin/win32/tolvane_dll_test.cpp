@@ -367,10 +367,44 @@ TEST_F(TolvaneDllExitChild, ExitProcessWithTheWindowShownAndATcpLinkUp) {
     ExitProcess(7);
 }
 
+// FreeLibrary from another thread than the one that called Initialize, which owns the window.
+TEST_F(TolvaneDllExitChild, FreeLibraryFromAnotherThread) {
+    ASSERT_NE(Start(), nullptr);
+    Command("SHOW", 0);
+    test_support::PumpMessagesFor(100ms);
+    const HANDLE unloader = CreateThread(
+        nullptr, 0, [](LPVOID dll) -> DWORD { return FreeLibrary(static_cast<HMODULE>(dll)); },
+        module, 0, nullptr);
+    ASSERT_NE(unloader, nullptr);
+    test_support::PumpMessagesUntil(
+        [&] { return WaitForSingleObject(unloader, 0) == WAIT_OBJECT_0; });
+    DWORD freed = 0;
+    GetExitCodeThread(unloader, &freed);
+    CloseHandle(unloader);
+    module = nullptr;
+    std::printf("FreeLibrary returned %lu; window %s\n", freed,
+                IsWindow(window) ? "still there" : "gone");
+    test_support::PumpMessagesFor(500ms);
+    SendMessageA(window, WM_NULL, 0, 0);
+    std::printf("messages pumped after the unload\n");
+    std::fflush(stdout);
+    ExitProcess(7);
+}
+
 TEST(TolvaneDllExitOrder, ExitProcessWithTheWindowShownAndATcpLinkUpEndsCleanly) {
     const ChildRun run = RunChild("ExitProcessWithTheWindowShownAndATcpLinkUp");
     EXPECT_EQ(run.exitCode, 7u) << run.output;
     EXPECT_NE(run.output.find("exiting with the window shown"), std::string::npos) << run.output;
+}
+
+// The unloading thread cannot destroy the window of the thread that made it: the window is left
+// with the system's procedure and closed by its own thread's next messages.
+TEST(TolvaneDllExitOrder, FreeLibraryFromAnotherThreadClosesTheWindowWithoutACrash) {
+    const ChildRun run = RunChild("FreeLibraryFromAnotherThread");
+    EXPECT_EQ(run.exitCode, 7u) << run.output;
+    EXPECT_NE(run.output.find("FreeLibrary returned 1; window gone"), std::string::npos)
+        << run.output;
+    EXPECT_NE(run.output.find("messages pumped after the unload"), std::string::npos) << run.output;
 }
 
 // Ends the whole process when an unload has not returned in time, so that a hang under the
