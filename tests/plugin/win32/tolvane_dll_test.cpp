@@ -367,14 +367,16 @@ TEST_F(TolvaneDllExitChild, ExitProcessWithTheWindowShownAndATcpLinkUp) {
     ExitProcess(7);
 }
 
+DWORD WINAPI UnloadOnThisThread(LPVOID module) {
+    return FreeLibrary(static_cast<HMODULE>(module));
+}
+
 // FreeLibrary from another thread than the one that called Initialize, which owns the window.
 TEST_F(TolvaneDllExitChild, FreeLibraryFromAnotherThread) {
     ASSERT_NE(Start(), nullptr);
     Command("SHOW", 0);
     test_support::PumpMessagesFor(100ms);
-    const HANDLE unloader = CreateThread(
-        nullptr, 0, [](LPVOID dll) -> DWORD { return FreeLibrary(static_cast<HMODULE>(dll)); },
-        module, 0, nullptr);
+    const HANDLE unloader = CreateThread(nullptr, 0, &UnloadOnThisThread, module, 0, nullptr);
     ASSERT_NE(unloader, nullptr);
     test_support::PumpMessagesUntil(
         [&] { return WaitForSingleObject(unloader, 0) == WAIT_OBJECT_0; });
