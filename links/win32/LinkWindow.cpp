@@ -49,7 +49,40 @@ LinkWindow::LinkWindow(Handler handler, Failure failure)
 
 LinkWindow::~LinkWindow() {
     SetWindowLongPtrA(m_window, GWLP_USERDATA, 0);
-    DestroyWindow(m_window);
+    DestroyWindowFromAnyThread(m_window);
+}
+
+namespace {
+
+HMODULE ownModule() {
+    HMODULE self = nullptr;
+    GetModuleHandleExA(
+        GET_MODULE_HANDLE_EX_FLAG_FROM_ADDRESS | GET_MODULE_HANDLE_EX_FLAG_UNCHANGED_REFCOUNT,
+        reinterpret_cast<LPCSTR>(&ownModule), &self);
+    return self;
+}
+
+BOOL CALLBACK retireWindow(HWND window, LPARAM module) {
+    if (GetClassLongPtrW(window, GCLP_HMODULE) == static_cast<ULONG_PTR>(module)) {
+        SetWindowLongPtrW(window, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(&DefWindowProcW));
+    }
+    return TRUE;
+}
+
+}  // namespace
+
+void DestroyWindowFromAnyThread(HWND window) noexcept {
+    if (window == nullptr || !IsWindow(window)) {
+        return;
+    }
+    if (GetWindowThreadProcessId(window, nullptr) == GetCurrentThreadId()) {
+        DestroyWindow(window);
+        return;
+    }
+    const auto module = reinterpret_cast<LPARAM>(ownModule());
+    EnumChildWindows(window, &retireWindow, module);
+    retireWindow(window, module);
+    PostMessageW(window, WM_CLOSE, 0, 0);
 }
 
 LRESULT CALLBACK LinkWindow::WindowProcedure(HWND window, UINT message, WPARAM wParam,

@@ -6,6 +6,13 @@
 
 namespace links {
 
+// Destroys a window of the calling thread. Another thread's window cannot be destroyed from
+// here (a host may unload the module from any thread): each window of it, children included,
+// whose class this module registered gets the system's default procedure, so that no message
+// reaches this module's code any more, and the window is posted a close that its own thread
+// carries out.
+void DestroyWindowFromAnyThread(HWND window) noexcept;
+
 // A hidden message-only window of the thread that creates it, whose messages go to one handler:
 // the way WinSock's asynchronous selection, window timers and a link's own threads (through
 // PostMessage) reach a link on that thread. The handler runs inside the window procedure, which

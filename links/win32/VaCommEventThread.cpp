@@ -27,9 +27,79 @@ HANDLE makeEvent(bool manualReset) {
 
 namespace va_win32 {
 
+namespace {
+std::atomic<bool> g_unloading{false};
+}  // namespace
+
 int ThreadPriorityOf(TThreadPriority priority) {
     const int index = static_cast<int>(priority);
     return index >= 0 && index <= tpTimeCritical ? kPriorities[index] : THREAD_PRIORITY_NORMAL;
+}
+
+void ModuleThread::Start(TWork work, void* context, TThreadPriority priority) {
+    Join();
+    m_work = work;
+    m_context = context;
+    m_done.reset(CreateEventA(nullptr, TRUE, FALSE, nullptr));
+    m_started.reset(CreateEventA(nullptr, TRUE, FALSE, nullptr));
+    if (!m_done.valid() || !m_started.valid()) {
+        throw std::system_error(static_cast<int>(GetLastError()), std::system_category());
+    }
+    HANDLE thread = CreateThread(nullptr, 0, &ModuleThread::entry, this, CREATE_SUSPENDED, nullptr);
+    if (thread == nullptr) {
+        throw std::system_error(static_cast<int>(GetLastError()), std::system_category());
+    }
+    m_thread.reset(thread);
+    SetThreadPriority(thread, ThreadPriorityOf(priority));
+    ResumeThread(thread);
+    // A new thread's start needs the loader lock: one still starting when the module unloads
+    // could neither be waited for nor kept from running this module's code afterwards.
+    const HANDLE started[] = {m_started.get(), thread};
+    WaitForMultipleObjects(2, started, FALSE, INFINITE);
+}
+
+void ModuleThread::Join() noexcept {
+    if (!m_thread.valid()) {
+        return;
+    }
+    WaitForSingleObject(m_done.get(), INFINITE);
+    if (!g_unloading.load()) {
+        // ExitThread itself, looked up in the system's DLL: an import stub would be this module's.
+        static const auto exitThread = reinterpret_cast<PAPCFUNC>(reinterpret_cast<void (*)()>(
+            GetProcAddress(GetModuleHandleA("kernel32.dll"), "ExitThread")));
+        if (QueueUserAPC(exitThread, m_thread.get(), 0)) {
+            WaitForSingleObject(m_thread.get(), INFINITE);
+        }
+    }
+    m_thread.reset();
+    m_done.reset();
+    m_started.reset();
+}
+
+void ModuleThread::SetUnloading() noexcept {
+    g_unloading = true;
+}
+
+void ModuleThread::SetPriority(TThreadPriority priority) noexcept {
+    if (m_thread.valid()) {
+        SetThreadPriority(m_thread.get(), ThreadPriorityOf(priority));
+    }
+}
+
+// The thread signals its done event and waits on itself (which never ends) in one call: the
+// wait is alertable, so the ExitThread that Join queues ends the thread from inside it.
+DWORD WINAPI ModuleThread::entry(LPVOID self) {
+    auto* thread = static_cast<ModuleThread*>(self);
+    SetEvent(thread->m_started.get());
+    try {
+        thread->m_work(thread->m_context);
+    } catch (...) {
+        // The work catches what it can report; nothing may leave a thread's entry.
+    }
+    SignalObjectAndWait(thread->m_done.get(), GetCurrentThread(), INFINITE, TRUE);
+    while (true) {
+        SleepEx(INFINITE, TRUE);
+    }
 }
 
 }  // namespace va_win32
@@ -53,29 +123,19 @@ DWORD TVaCommEventThread::Prepare() {
 }
 
 void TVaCommEventThread::Start(TThreadPriority priority) {
-    HANDLE thread =
-        CreateThread(nullptr, 0, &TVaCommEventThread::entry, this, CREATE_SUSPENDED, nullptr);
-    if (thread == nullptr) {
-        throw std::system_error(static_cast<int>(GetLastError()), std::system_category());
-    }
-    m_thread.reset(thread);
-    SetThreadPriority(thread, va_win32::ThreadPriorityOf(priority));
-    ResumeThread(thread);
+    m_thread.Start(&TVaCommEventThread::entry, this, priority);
 }
 
 void TVaCommEventThread::Stop() {
-    if (!m_thread.valid()) {
+    if (!m_thread.Running()) {
         return;
     }
     SetEvent(m_stop.get());
-    WaitForSingleObject(m_thread.get(), INFINITE);
-    m_thread.reset();
+    m_thread.Join();
 }
 
 void TVaCommEventThread::SetPriority(TThreadPriority priority) {
-    if (m_thread.valid()) {
-        SetThreadPriority(m_thread.get(), va_win32::ThreadPriorityOf(priority));
-    }
+    m_thread.SetPriority(priority);
 }
 
 void TVaCommEventThread::NotifyWritten() {
@@ -89,7 +149,7 @@ void TVaCommEventThread::Dispatched() {
     SetEvent(m_dispatched.get());
 }
 
-DWORD WINAPI TVaCommEventThread::entry(LPVOID self) {
+void TVaCommEventThread::entry(void* self) {
     auto* thread = static_cast<TVaCommEventThread*>(self);
     try {
         thread->run();
@@ -101,7 +161,6 @@ DWORD WINAPI TVaCommEventThread::entry(LPVOID self) {
         } catch (...) {
         }
     }
-    return 0;
 }
 
 void TVaCommEventThread::run() {

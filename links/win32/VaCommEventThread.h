@@ -35,6 +35,42 @@ private:
 // The system's thread priority for a component priority.
 [[nodiscard]] int ThreadPriorityOf(TThreadPriority priority);
 
+// A worker thread of this module that can be joined while the module unloads, under the loader
+// lock, where waiting for a thread's end would deadlock (its exit takes that lock). Join waits
+// for the thread's done event, which the thread signals and starts waiting in one system call;
+// Join then queues ExitThread to it as an APC, so the thread's last steps run in the system's
+// code only and never return into this module, which may be unmapped by then.
+class ModuleThread {
+public:
+    using TWork = void (*)(void* context);
+
+    ModuleThread() noexcept = default;
+    ~ModuleThread() { Join(); }
+    ModuleThread(const ModuleThread&) = delete;
+    ModuleThread& operator=(const ModuleThread&) = delete;
+
+    // Runs work(context), which must catch everything, on a new thread, and returns once that
+    // thread runs; throws std::system_error when no thread can be made.
+    void Start(TWork work, void* context, TThreadPriority priority);
+    // Returns once work has returned; the thread's end follows in the system's code. The caller
+    // first makes work return (work keeps running until it does).
+    void Join() noexcept;
+    void SetPriority(TThreadPriority priority) noexcept;
+    // This module is being unloaded: from now on Join runs under the loader lock.
+    static void SetUnloading() noexcept;
+    [[nodiscard]] bool Running() const noexcept { return m_thread.valid(); }
+    [[nodiscard]] HANDLE Handle() const noexcept { return m_thread.get(); }
+
+private:
+    static DWORD WINAPI entry(LPVOID self);
+
+    TWork m_work = nullptr;
+    void* m_context = nullptr;
+    UniqueHandle m_thread;
+    UniqueHandle m_done;
+    UniqueHandle m_started;
+};
+
 }  // namespace va_win32
 
 // Waits for line events of an open port (WaitCommEvent, overlapped) and hands their event bits
@@ -65,10 +101,10 @@ public:
     void Dispatched();
     // The system error that stopped the thread (kThreadFailed) or hung the line up (kHungUp).
     [[nodiscard]] DWORD Failure() const { return m_failure; }
-    [[nodiscard]] HANDLE ThreadHandle() const { return m_thread.get(); }
+    [[nodiscard]] HANDLE ThreadHandle() const { return m_thread.Handle(); }
 
 private:
-    static DWORD WINAPI entry(LPVOID self);
+    static void entry(void* self);
     void run();
     void watch(OVERLAPPED& wait);
     bool handOver(std::uint32_t bits);
@@ -78,7 +114,7 @@ private:
     HANDLE m_port;
     std::uint32_t m_mask;
     TPost m_post;
-    va_win32::UniqueHandle m_thread;
+    va_win32::ModuleThread m_thread;
     va_win32::UniqueHandle m_stop;
     va_win32::UniqueHandle m_wake;
     va_win32::UniqueHandle m_waitDone;

@@ -20,29 +20,19 @@ DWORD TVaCommWriteThread::Prepare() {
 }
 
 void TVaCommWriteThread::Start(TThreadPriority priority) {
-    HANDLE thread =
-        CreateThread(nullptr, 0, &TVaCommWriteThread::entry, this, CREATE_SUSPENDED, nullptr);
-    if (thread == nullptr) {
-        throw std::system_error(static_cast<int>(GetLastError()), std::system_category());
-    }
-    m_thread.reset(thread);
-    SetThreadPriority(thread, va_win32::ThreadPriorityOf(priority));
-    ResumeThread(thread);
+    m_thread.Start(&TVaCommWriteThread::entry, this, priority);
 }
 
 void TVaCommWriteThread::Stop() {
-    if (!m_thread.valid()) {
+    if (!m_thread.Running()) {
         return;
     }
     SetEvent(m_stop.get());
-    WaitForSingleObject(m_thread.get(), INFINITE);
-    m_thread.reset();
+    m_thread.Join();
 }
 
 void TVaCommWriteThread::SetPriority(TThreadPriority priority) {
-    if (m_thread.valid()) {
-        SetThreadPriority(m_thread.get(), va_win32::ThreadPriorityOf(priority));
-    }
+    m_thread.SetPriority(priority);
 }
 
 bool TVaCommWriteThread::TryAppend(const char* data, std::size_t count) {
@@ -57,7 +47,7 @@ bool TVaCommWriteThread::TryAppend(const char* data, std::size_t count) {
     return true;
 }
 
-DWORD WINAPI TVaCommWriteThread::entry(LPVOID self) {
+void TVaCommWriteThread::entry(void* self) {
     try {
         static_cast<TVaCommWriteThread*>(self)->run();
     } catch (...) {
@@ -67,7 +57,6 @@ DWORD WINAPI TVaCommWriteThread::entry(LPVOID self) {
         } catch (...) {
         }
     }
-    return 0;
 }
 
 void TVaCommWriteThread::run() {

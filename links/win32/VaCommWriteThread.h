@@ -32,14 +32,14 @@ public:
     bool TryAppend(const char* data, std::size_t count);
 
 private:
-    static DWORD WINAPI entry(LPVOID self);
+    static void entry(void* self);
     void run();
     bool writeBlock(OVERLAPPED& write);
 
     HANDLE m_port;
     std::size_t m_capacity;
     TPost m_post;
-    va_win32::UniqueHandle m_thread;
+    va_win32::ModuleThread m_thread;
     va_win32::UniqueHandle m_stop;
     va_win32::UniqueHandle m_hasData;
     va_win32::UniqueHandle m_written;

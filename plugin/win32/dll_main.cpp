@@ -1,5 +1,6 @@
 #include <windows.h>
 
+#include "VaCommEventThread.h"
 #include "plugin/win32/instance.h"
 
 // At FreeLibrary the window and the links must go: their window procedures and timers live in
@@ -10,6 +11,7 @@
 // threads are already gone and the system reclaims everything, so nothing is touched there.
 extern "C" BOOL WINAPI DllMain(HINSTANCE, DWORD reason, LPVOID reserved) {
     if (reason == DLL_PROCESS_DETACH && reserved == nullptr) {
+        va_win32::ModuleThread::SetUnloading();
         win32_instance::DestroyAtUnload();
     }
     return TRUE;

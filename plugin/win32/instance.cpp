@@ -155,7 +155,8 @@ void TForm1Win32::OnCommand(HWND control, UINT code) {
         Guarded("BUPDATE", [&] { BUPDATEClick(m_ui.BUPDATE); });
     } else if (code == BN_CLICKED && control == Named("BDISCON")) {
         Guarded("BDISCON", [&] { BDISCONClick(control); });
-    } else if (code == EN_KILLFOCUS && control == Named("EHOST")) {
+    } else if ((code == EN_KILLFOCUS || code == win32_window::kReturnPressed) &&
+               control == Named("EHOST")) {
         Guarded("EHOST", [&] { EHOSTExit(m_ui.EHOST); });
     }
 }

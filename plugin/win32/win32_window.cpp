@@ -1,5 +1,7 @@
 #include "plugin/win32/win32_window.h"
 
+#include "LinkWindow.h"
+
 #include <commctrl.h>
 
 #include <exception>
@@ -150,7 +152,7 @@ TForm1Window::~TForm1Window() {
     m_timers.clear();
     // The procedure must not reach this object while it is being taken down.
     SetWindowLongPtrW(m_window, GWLP_USERDATA, 0);
-    DestroyWindow(m_window);
+    links::DestroyWindowFromAnyThread(m_window);
     UnregisterClassW(kWindowClass, win32_controls::ThisModule());
     UnregisterClassW(kPageClass, win32_controls::ThisModule());
     win32_controls::UnregisterGridClass();
@@ -201,6 +203,8 @@ LRESULT TForm1Window::Handle(UINT message, WPARAM wParam, LPARAM lParam) {
             }
             if (m_onCommand && lParam != 0) {
                 m_onCommand(reinterpret_cast<HWND>(lParam), HIWORD(wParam));
+            } else if (m_onCommand && LOWORD(wParam) == IDOK) {
+                ReturnPressed();
             }
             return 0;
         case WM_NOTIFY: {
@@ -305,6 +309,15 @@ void TForm1Window::BuildPages() {
     ShowPage(0);
     m_status = Make(STATUSCLASSNAMEW, "StatusBar1", "", 0, {m_window, 0, 0}, {0, 313, 417, 19});
     SendMessageW(m_status, SB_SETTEXTW, 0, reinterpret_cast<LPARAM>(L"Not connected"));
+}
+
+// The dialog manager reports Enter as IDOK from no control (the window has no default button):
+// it goes to the control that has the focus, as a line edit's editing-finished does.
+void TForm1Window::ReturnPressed() {
+    const HWND focus = GetFocus();
+    if (focus != nullptr && IsChild(m_window, focus)) {
+        m_onCommand(focus, kReturnPressed);
+    }
 }
 
 void TForm1Window::ShowPage(int index) {

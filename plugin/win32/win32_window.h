@@ -22,6 +22,10 @@ inline constexpr char kNamePropertyPrefix[] = "TolvaneName:";
 // The control of `window` (or the window itself) with that name; nullptr when there is none.
 HWND FindControl(HWND window, std::string_view name);
 
+// The notification code that the window's command handler gets when Enter is pressed in a
+// control (no control sends it itself).
+inline constexpr UINT kReturnPressed = 0x7F00;
+
 // The settings window on Win32: the four tabs and their controls, the status line and the
 // timers, made hidden. Closing it hides it. What the controls do is left to the handlers that
 // get the controls through Controls().
@@ -39,7 +43,8 @@ public:
     // The timers, for the handlers' ticks.
     win32_controls::Win32Timer& Timer(std::string_view name);
     // Called with each control's WM_COMMAND notification (a click, an edit losing the caret),
-    // after the window's own handling of it.
+    // after the window's own handling of it, and with kReturnPressed for the control that has the
+    // focus when Enter is pressed.
     void SetOnCommand(std::function<void(HWND control, UINT code)> onCommand) {
         m_onCommand = std::move(onCommand);
     }
@@ -73,6 +78,7 @@ private:
                                      std::initializer_list<const char*> items);
     void BuildPages();
     void ShowPage(int index);
+    void ReturnPressed();
     void BuildStatisticsTab();
     void BuildGroupFilterTab();
     void BuildEncoderTab();
