@@ -74,6 +74,19 @@ std::wstring GridCellText(HWND grid, int row, int column);
 void SetGridCellText(HWND grid, int row, int column, std::wstring text);
 // The cell with the caret as {column, row}; {-1, -1} when there is none.
 POINT GridCurrentCell(HWND grid);
+// The cells by message, for a program that holds only the window handle (a host, or a test
+// that drives the DLL) and must not reach into the grid's memory. lParam points to a
+// GridCellRequest. kGridGetCell copies at most size - 1 characters of the cell and a zero into
+// text and returns the cell's whole length; kGridSetCell sets the cell to the zero-terminated
+// text and returns 1. A cell outside the grid reads as empty, ignores writes and returns 0.
+struct GridCellRequest {
+    int row;
+    int column;
+    wchar_t* text;
+    int size;
+};
+constexpr UINT kGridGetCell = WM_USER + 1;
+constexpr UINT kGridSetCell = WM_USER + 2;
 
 // Owns the adapters of a window's controls; each pointer it returns lives as long as it.
 class Adapters {

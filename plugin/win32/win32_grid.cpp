@@ -1,3 +1,4 @@
+#include <algorithm>
 #include <exception>
 
 #include "plugin/win32/win32_controls.h"
@@ -125,8 +126,39 @@ void Click(HWND grid, GridState& state, LPARAM where) {
     }
 }
 
+LRESULT GetCell(GridState& state, const GridCellRequest* request) {
+    if (request == nullptr || !state.Contains(request->row, request->column)) {
+        if (request != nullptr && request->text != nullptr && request->size > 0) {
+            request->text[0] = L'\0';
+        }
+        return 0;
+    }
+    const std::wstring& cell = state.Cell(request->row, request->column);
+    if (request->text != nullptr && request->size > 0) {
+        const std::size_t copied =
+            std::min(cell.size(), static_cast<std::size_t>(request->size - 1));
+        cell.copy(request->text, copied);
+        request->text[copied] = L'\0';
+    }
+    return static_cast<LRESULT>(cell.size());
+}
+
+LRESULT SetCell(HWND grid, GridState& state, const GridCellRequest* request) {
+    if (request == nullptr || request->text == nullptr ||
+        !state.Contains(request->row, request->column)) {
+        return 0;
+    }
+    state.Cell(request->row, request->column) = request->text;
+    InvalidateRect(grid, nullptr, FALSE);
+    return 1;
+}
+
 LRESULT Handle(HWND grid, GridState& state, UINT message, WPARAM wParam, LPARAM lParam) {
     switch (message) {
+        case kGridGetCell:
+            return GetCell(state, reinterpret_cast<const GridCellRequest*>(lParam));
+        case kGridSetCell:
+            return SetCell(grid, state, reinterpret_cast<const GridCellRequest*>(lParam));
         case WM_GETDLGCODE:
             return DLGC_WANTARROWS | DLGC_WANTCHARS;
         case WM_PAINT:

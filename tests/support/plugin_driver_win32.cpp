@@ -204,18 +204,28 @@ void PluginDriver::TickGroup(int item, bool ticked) const {
     }
 }
 
-// The grid keeps its cells behind its window handle; this program's copy of the grid code
-// reads and writes them there, as the plug-in's copy does.
+// The grid answers for its cells by message, as it would to a host.
 std::string PluginDriver::MaskCell(int row, int column) const {
     const HWND grid = m_platform->Find("SGMASK");
-    return grid == nullptr
-               ? std::string()
-               : win32_controls::Narrow(win32_controls::GridCellText(grid, row, column));
+    if (grid == nullptr) {
+        return std::string();
+    }
+    win32_controls::GridCellRequest request{row, column, nullptr, 0};
+    const auto length = static_cast<int>(
+        SendMessageW(grid, win32_controls::kGridGetCell, 0, reinterpret_cast<LPARAM>(&request)));
+    std::wstring text(static_cast<std::size_t>(length) + 1, L'\0');
+    request = {row, column, text.data(), length + 1};
+    SendMessageW(grid, win32_controls::kGridGetCell, 0, reinterpret_cast<LPARAM>(&request));
+    text.resize(static_cast<std::size_t>(length));
+    return win32_controls::Narrow(text);
 }
 
 void PluginDriver::SetMaskCell(int row, int column, const std::string& text) const {
     if (const HWND grid = m_platform->Find("SGMASK")) {
-        win32_controls::SetGridCellText(grid, row, column, win32_controls::Widen(text));
+        std::wstring wide = win32_controls::Widen(text);
+        win32_controls::GridCellRequest request{row, column, wide.data(),
+                                                static_cast<int>(wide.size()) + 1};
+        SendMessageW(grid, win32_controls::kGridSetCell, 0, reinterpret_cast<LPARAM>(&request));
     }
 }
 

@@ -194,6 +194,31 @@ TEST_F(Win32Controls, GridCellOutsideReadsEmptyAndIgnoresWrites) {
     }
 }
 
+// A host or a test holds only the grid's handle: the cells by message, a short buffer cut.
+TEST_F(Win32Controls, GridAnswersForItsCellsByMessage) {
+    const HWND grid = Named("SGMASK");
+    const auto send = [&](UINT message, win32_controls::GridCellRequest request) {
+        return SendMessageW(grid, message, 0, reinterpret_cast<LPARAM>(&request));
+    };
+    wchar_t written[] = L"10?1-\u00e9";
+    EXPECT_EQ(send(win32_controls::kGridSetCell, {2, 3, written, 7}), 1);
+    EXPECT_EQ(Ui().SGMASK->CellText(2, 3), "10?1-\xc3\xa9");
+    wchar_t read[8] = {L'x', L'x', L'x', L'x', L'x', L'x', L'x', L'x'};
+    EXPECT_EQ(send(win32_controls::kGridGetCell, {2, 3, read, 8}), 6);
+    EXPECT_EQ(std::wstring(read), L"10?1-\u00e9");
+    wchar_t shortBuffer[4] = {L'x', L'x', L'x', L'x'};
+    EXPECT_EQ(send(win32_controls::kGridGetCell, {2, 3, shortBuffer, 4}), 6);
+    EXPECT_EQ(std::wstring(shortBuffer), L"10?");
+    const Cell outside[] = {{-1, 0}, {0, 4}, {4, 1}};
+    for (const Cell& cell : outside) {
+        SCOPED_TRACE(std::to_string(cell.row) + "," + std::to_string(cell.column));
+        EXPECT_EQ(send(win32_controls::kGridSetCell, {cell.row, cell.column, written, 7}), 0);
+        wchar_t empty[4] = {L'x', L'x', L'x', L'x'};
+        EXPECT_EQ(send(win32_controls::kGridGetCell, {cell.row, cell.column, empty, 4}), 0);
+        EXPECT_EQ(empty[0], L'\0');
+    }
+}
+
 TEST_F(Win32Controls, GridCurrentCellIsTheOneWithTheCaret) {
     Ui().SGMASK->SetCellText(1, 1, "1x0");
     EXPECT_EQ(Ui().SGMASK->CurrentCellText(), "1x0");
