@@ -18,6 +18,10 @@ constexpr wchar_t kWindowClass[] = L"TolvaneForm1";
 constexpr wchar_t kPageClass[] = L"TolvanePage";
 constexpr int kClientWidth = 417;
 constexpr int kClientHeight = 332;
+// Seven rows of 13 pixels, the room that a list view keeps for its horizontal scroll bar even
+// when the rows fit, and the border.
+constexpr int kGroupListHeight = 7 * 13 + 17 + 2;
+constexpr int kGroupListColumnWidth = 70;
 
 using win32_controls::Widen;
 
@@ -371,7 +375,7 @@ void TForm1Window::BuildGroupFilterTab() {
     const HWND list = Make(WC_LISTVIEWW, "CLBSHOW", "",
                            LVS_LIST | LVS_NOCOLUMNHEADER | LVS_SINGLESEL | LVS_SHOWSELALWAYS |
                                WS_TABSTOP | WS_GROUP | WS_BORDER,
-                           {page, 8, 8}, {16, 24, 361, 97});
+                           {page, 8, 8}, {16, 24, 361, kGroupListHeight});
     ListView_SetExtendedListViewStyle(list, LVS_EX_CHECKBOXES);
     ListView_SetBkColor(list, GetSysColor(COLOR_BTNFACE));
     ListView_SetTextBkColor(list, GetSysColor(COLOR_BTNFACE));
@@ -385,7 +389,7 @@ void TForm1Window::BuildGroupFilterTab() {
         item.pszText = wide.data();
         SendMessageW(list, LVM_INSERTITEMW, 0, reinterpret_cast<LPARAM>(&item));
     }
-    ListView_SetColumnWidth(list, 0, 70);
+    ListView_SetColumnWidth(list, 0, kGroupListColumnWidth);
 }
 
 void TForm1Window::BuildEncoderTab() {
@@ -472,8 +476,9 @@ void TForm1Window::ApplyFont() {
     }
     EnumChildWindows(m_window, SetFont, reinterpret_cast<LPARAM>(m_font.font));
     // A list view measures its columns anew for a new font.
-    ListView_SetColumnWidth(m_names.at("CLBSHOW"), 0, 70);
+    ListView_SetColumnWidth(m_names.at("CLBSHOW"), 0, kGroupListColumnWidth);
     ApplyNarrowFont(metrics.lfMessageFont);
+    FitGroupListRows(metrics.lfMessageFont);
 }
 
 // The longest captions need a little less than the font's width to keep to their room in the
@@ -499,6 +504,81 @@ void TForm1Window::ApplyNarrowFont(const LOGFONTW& font) {
         SendMessageW(m_names.at(name), WM_SETFONT, reinterpret_cast<WPARAM>(m_narrowFont.font),
                      FALSE);
     }
+}
+
+namespace {
+
+// Tick boxes of 11 pixels, as the Linux list draws them, in place of the system's taller ones
+// that set the rows' height. The list owns the new images and destroys them with itself.
+void UseSmallTickBoxes(HWND list) {
+    constexpr int kSize = 11;
+    const HIMAGELIST images = ImageList_Create(kSize, kSize, ILC_COLOR32, 2, 0);
+    if (images == nullptr) {
+        return;
+    }
+    const HDC screen = GetDC(nullptr);
+    const HDC memory = CreateCompatibleDC(screen);
+    for (const UINT state : {UINT{DFCS_BUTTONCHECK}, UINT{DFCS_BUTTONCHECK | DFCS_CHECKED}}) {
+        const HBITMAP picture = CreateCompatibleBitmap(screen, kSize, kSize);
+        const HGDIOBJ old = SelectObject(memory, picture);
+        RECT box{0, 0, kSize, kSize};
+        FillRect(memory, &box, GetSysColorBrush(COLOR_BTNFACE));
+        DrawFrameControl(memory, &box, DFC_BUTTON, state | DFCS_FLAT);
+        SelectObject(memory, old);
+        ImageList_Add(images, picture, nullptr);
+        DeleteObject(picture);
+    }
+    DeleteDC(memory);
+    ReleaseDC(nullptr, screen);
+    const HIMAGELIST previous = ListView_SetImageList(list, images, LVSIL_STATE);
+    if (previous != nullptr && previous != images) {
+        ImageList_Destroy(previous);
+    }
+}
+
+int GroupListRowHeight(HWND list) {
+    RECT row{LVIR_BOUNDS, 0, 0, 0};
+    SendMessageW(list, LVM_GETITEMRECT, 0, reinterpret_cast<LPARAM>(&row));
+    return row.bottom - row.top;
+}
+
+}  // namespace
+
+// The group list shows seven whole rows, as on Linux. A list view in list mode keeps the room of
+// its horizontal scroll bar below the rows even when it shows none, so the list is that much
+// taller than on Linux (it still ends within its frame); its rows take 11-pixel tick boxes and
+// the message font, or the tallest smaller cut of that font whose rows fit seven times.
+void TForm1Window::FitGroupListRows(const LOGFONTW& font) {
+    const HWND list = m_names.at("CLBSHOW");
+    UseSmallTickBoxes(list);
+    constexpr int kRows = 7;
+    const int room = kGroupListHeight - 2 - GetSystemMetrics(SM_CYHSCROLL);
+    LOGFONTW smaller = font;
+    const int sign = font.lfHeight < 0 ? -1 : 1;
+    while (GroupListRowHeight(list) * kRows > room && smaller.lfHeight * sign > 6) {
+        smaller.lfHeight -= sign;
+        m_listFont = {};
+        m_listFont.font = CreateFontIndirectW(&smaller);
+        if (m_listFont.font == nullptr) {
+            return;
+        }
+        SendMessageW(list, WM_SETFONT, reinterpret_cast<WPARAM>(m_listFont.font), TRUE);
+        ListView_SetColumnWidth(list, 0, kGroupListColumnWidth);
+    }
+    // The list lays its columns out anew for the new rows when its size changes.
+    for (const int shrink : {1, 0}) {
+        SetWindowPos(list, nullptr, 0, 0, 361, kGroupListHeight - shrink,
+                     SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
+    }
+    // Wine's list view measures its columns anew at its first painting, and a new size does so
+    // too: a painting into a scratch surface comes first, the column width after it.
+    const HDC screen = GetDC(nullptr);
+    const HDC scratch = CreateCompatibleDC(screen);
+    ReleaseDC(nullptr, screen);
+    SendMessageW(list, WM_PRINTCLIENT, reinterpret_cast<WPARAM>(scratch), PRF_CLIENT);
+    DeleteDC(scratch);
+    ListView_SetColumnWidth(list, 0, kGroupListColumnWidth);
+    ShowScrollBar(list, SB_HORZ, FALSE);
 }
 
 void TForm1Window::BindControls() {

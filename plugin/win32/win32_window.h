@@ -7,6 +7,7 @@
 #include <memory>
 #include <string>
 #include <string_view>
+#include <utility>
 
 #include "plugin/tform1_handlers.h"
 #include "plugin/win32/win32_controls.h"
@@ -52,6 +53,12 @@ public:
 private:
     struct FontOwner {
         HFONT font = nullptr;
+        FontOwner() = default;
+        FontOwner(const FontOwner&) = delete;
+        FontOwner& operator=(FontOwner&& other) noexcept {
+            std::swap(font, other.font);
+            return *this;
+        }
         ~FontOwner();
     };
     // A control's place in its frame, as left, top, width and height.
@@ -88,6 +95,7 @@ private:
     void BuildTimers();
     void ApplyFont();
     void ApplyNarrowFont(const LOGFONTW& font);
+    void FitGroupListRows(const LOGFONTW& font);
     void BindControls();
 
     // Gives the keys of the window's controls to the dialog manager first (Tab, the arrow keys),
@@ -102,6 +110,7 @@ private:
     KeyboardHook m_keyboard;
     FontOwner m_font;
     FontOwner m_narrowFont;
+    FontOwner m_listFont;
     HWND m_window = nullptr;
     HWND m_tabs = nullptr;
     HWND m_pages[4] = {};
