@@ -141,6 +141,8 @@ TForm1Window::TForm1Window() {
         throw SystemError("The settings window cannot be made");
     }
     SetPropA(m_window, PropertyName("Form1").c_str(), reinterpret_cast<HANDLE>(1));
+    SendMessageW(m_window, WM_SETICON, ICON_BIG, reinterpret_cast<LPARAM>(m_bigIcon.Get()));
+    SendMessageW(m_window, WM_SETICON, ICON_SMALL, reinterpret_cast<LPARAM>(m_smallIcon.Get()));
     BuildPages();
     BuildStatisticsTab();
     BuildGroupFilterTab();

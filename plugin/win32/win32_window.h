@@ -11,6 +11,7 @@
 
 #include "plugin/tform1_handlers.h"
 #include "plugin/win32/win32_controls.h"
+#include "plugin/win32/win32_icon.h"
 
 namespace win32_window {
 
@@ -108,6 +109,9 @@ private:
     };
 
     KeyboardHook m_keyboard;
+    // Made before the window and destroyed after it, which uses them until its end.
+    win32_icon::IconOwner m_bigIcon{win32_icon::DrawTolvaneIcon(32)};
+    win32_icon::IconOwner m_smallIcon{win32_icon::DrawTolvaneIcon(16)};
     FontOwner m_font;
     FontOwner m_narrowFont;
     FontOwner m_listFont;

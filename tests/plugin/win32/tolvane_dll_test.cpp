@@ -263,6 +263,29 @@ TEST_F(TolvaneDll, FreeLibraryWithTheWindowShownRemovesIt) {
     test_support::PumpMessagesFor(100ms);
 }
 
+// The window's icons, fonts and images go with the library: a load, show and unload cycle
+// leaves as many GDI objects as it found.
+TEST_F(TolvaneDll, AnUnloadLeavesNoGdiObjectBehind) {
+    ASSERT_NE(Start(), nullptr);
+    Command("SHOW", 0);
+    test_support::PumpMessagesFor(100ms);
+    EXPECT_TRUE(FreeLibrary(module));
+    module = nullptr;
+    const DWORD before = GetGuiResources(GetCurrentProcess(), GR_GDIOBJECTS);
+    if (before == 0) {
+        GTEST_SKIP() << "this system does not count GDI objects (Wine's GetGuiResources gives 0)";
+    }
+    for (int cycle = 0; cycle < 2; ++cycle) {
+        SetUp();
+        ASSERT_NE(Start(), nullptr);
+        Command("SHOW", 0);
+        test_support::PumpMessagesFor(100ms);
+        EXPECT_TRUE(FreeLibrary(module));
+        module = nullptr;
+    }
+    EXPECT_EQ(GetGuiResources(GetCurrentProcess(), GR_GDIOBJECTS), before);
+}
+
 TEST_F(TolvaneDll, AReloadStartsAFreshInstance) {
     ASSERT_NE(Start(), nullptr);
     const GroupRecord group = Group(0x6204, 0x0130, 0x966B, 0x594C);

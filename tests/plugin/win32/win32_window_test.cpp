@@ -7,6 +7,7 @@
 #include <cstdlib>
 #include <set>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "plugin/win32/win32_window.h"
@@ -143,6 +144,25 @@ TEST_F(Win32Window, IsMadeHiddenWithItsTitleAndClientSize) {
     GetClientRect(m_window.Handle(), &client);
     EXPECT_EQ(client.right, 417);
     EXPECT_EQ(client.bottom, 332);
+}
+
+// The window shows its own icon, big and small, drawn at the system's sizes.
+TEST_F(Win32Window, CarriesItsIconBigAndSmall) {
+    const std::pair<WPARAM, int> kinds[] = {{ICON_BIG, 32}, {ICON_SMALL, 16}};
+    for (const auto& [kind, size] : kinds) {
+        SCOPED_TRACE(size);
+        const auto icon =
+            reinterpret_cast<HICON>(SendMessageW(m_window.Handle(), WM_GETICON, kind, 0));
+        ASSERT_NE(icon, nullptr);
+        ICONINFO parts{};
+        ASSERT_TRUE(GetIconInfo(icon, &parts));
+        BITMAP picture{};
+        GetObjectW(parts.hbmColor, sizeof picture, &picture);
+        EXPECT_EQ(picture.bmWidth, size);
+        EXPECT_EQ(picture.bmHeight, size);
+        DeleteObject(parts.hbmColor);
+        DeleteObject(parts.hbmMask);
+    }
 }
 
 TEST_F(Win32Window, TabsCarryThePageTitlesInOrder) {
