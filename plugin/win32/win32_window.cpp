@@ -3,6 +3,7 @@
 #include "LinkWindow.h"
 
 #include <commctrl.h>
+#include <shellapi.h>
 
 #include <exception>
 #include <stdexcept>
@@ -22,6 +23,13 @@ constexpr int kClientHeight = 332;
 // when the rows fit, and the border.
 constexpr int kGroupListHeight = 7 * 13 + 17 + 2;
 constexpr int kGroupListColumnWidth = 70;
+constexpr char kLinkAddress[] = "https://tolvane.example.org/";
+
+// Opens an address in the user's web browser.
+void OpenInBrowser(const std::string& address) {
+    ShellExecuteW(nullptr, L"open", win32_controls::Widen(address).c_str(), nullptr, nullptr,
+                  SW_SHOWNORMAL);
+}
 
 using win32_controls::Widen;
 
@@ -45,7 +53,7 @@ BOOL CALLBACK MatchName(HWND child, LPARAM search) {
 
 // Messages of the controls on a page go on to the window, which owns everything they do.
 LRESULT CALLBACK PageProcedure(HWND page, UINT message, WPARAM wParam, LPARAM lParam) {
-    if (message == WM_COMMAND || message == WM_NOTIFY) {
+    if (message == WM_COMMAND || message == WM_NOTIFY || message == WM_CTLCOLORSTATIC) {
         return SendMessageW(GetAncestor(page, GA_ROOT), message, wParam, lParam);
     }
     return DefWindowProcW(page, message, wParam, lParam);
@@ -126,7 +134,7 @@ TForm1Window::FontOwner::~FontOwner() {
     }
 }
 
-TForm1Window::TForm1Window() {
+TForm1Window::TForm1Window() : m_openUrl(OpenInBrowser) {
     INITCOMMONCONTROLSEX classes{sizeof classes, ICC_TAB_CLASSES | ICC_LISTVIEW_CLASSES |
                                                      ICC_BAR_CLASSES | ICC_STANDARD_CLASSES};
     InitCommonControlsEx(&classes);
@@ -213,6 +221,11 @@ LRESULT TForm1Window::Handle(UINT message, WPARAM wParam, LPARAM lParam) {
                 ReturnPressed();
             }
             return 0;
+        case WM_CTLCOLORSTATIC:
+            if (reinterpret_cast<HWND>(lParam) == m_names.at("URLLink1")) {
+                return LinkColours(reinterpret_cast<HDC>(wParam));
+            }
+            return DefWindowProcW(m_window, message, wParam, lParam);
         case WM_NOTIFY: {
             const auto* header = reinterpret_cast<const NMHDR*>(lParam);
             if (header->hwndFrom == m_tabs && header->code == TCN_SELCHANGE) {
@@ -442,8 +455,71 @@ void TForm1Window::BuildAboutTab() {
     const Frame about{page, 112, 80};
     MakeLabel("Label6", "Tolvane plugin", about, 16, 24, 161);
     MakeLabel("Label7", "Version 1.00", about, 16, 40, 161);
-    MakeLabel("URLLink1", "tolvane.example.org", about, 16, 56, 161);
+    const HWND link = Make(L"STATIC", "URLLink1", "tolvane.example.org",
+                           SS_LEFTNOWORDWRAP | SS_NOPREFIX | SS_NOTIFY, about, {16, 56, 161, 13});
+    SetWindowSubclass(link, LinkProcedure, 0, reinterpret_cast<DWORD_PTR>(this));
     MakeLabel("Label8", "\xc2\xa9 2026 The Tolvane developers", about, 16, 88, 161);
+}
+
+// Blue on the page's face, as a link is drawn; in the text colour of an edit's face while the
+// mouse is over it.
+LRESULT TForm1Window::LinkColours(HDC dc) const {
+    SetTextColor(dc, m_linkHover ? GetSysColor(COLOR_WINDOW) : RGB(0, 0, 0xff));
+    SetBkColor(dc, GetSysColor(COLOR_BTNFACE));
+    return reinterpret_cast<LRESULT>(GetSysColorBrush(COLOR_BTNFACE));
+}
+
+// The About tab's link: a hand over it, underlined until the mouse comes over it, and a left
+// click released over it opens its address.
+LRESULT CALLBACK TForm1Window::LinkProcedure(HWND link, UINT message, WPARAM wParam, LPARAM lParam,
+                                             UINT_PTR, DWORD_PTR self) {
+    try {
+        if (reinterpret_cast<TForm1Window*>(self)->LinkMessage(link, message, lParam)) {
+            return message == WM_SETCURSOR ? TRUE : 0;
+        }
+    } catch (...) {
+        OutputDebugStringA("Exception in the settings window's link");
+    }
+    if (message == WM_NCDESTROY) {
+        RemoveWindowSubclass(link, LinkProcedure, 0);
+    }
+    return DefSubclassProc(link, message, wParam, lParam);
+}
+
+bool TForm1Window::LinkMessage(HWND link, UINT message, LPARAM lParam) {
+    switch (message) {
+        case WM_SETCURSOR:
+            SetCursor(LoadCursorW(nullptr, MAKEINTRESOURCEW(32649)));  // the hand
+            return true;
+        case WM_MOUSEMOVE:
+            if (!m_linkHover) {
+                TRACKMOUSEEVENT leave{sizeof leave, TME_LEAVE, link, 0};
+                TrackMouseEvent(&leave);
+                SetLinkHover(true);
+            }
+            return false;
+        case WM_MOUSELEAVE:
+            SetLinkHover(false);
+            return false;
+        case WM_LBUTTONUP: {
+            RECT inside{};
+            GetClientRect(link, &inside);
+            const POINT at{static_cast<short>(LOWORD(lParam)), static_cast<short>(HIWORD(lParam))};
+            if (PtInRect(&inside, at) != FALSE && m_openUrl) {
+                m_openUrl(kLinkAddress);
+            }
+            return false;
+        }
+        default:
+            return false;
+    }
+}
+
+void TForm1Window::SetLinkHover(bool hover) {
+    m_linkHover = hover;
+    const HWND link = m_names.at("URLLink1");
+    const HFONT font = hover || m_linkFont.font == nullptr ? m_font.font : m_linkFont.font;
+    SendMessageW(link, WM_SETFONT, reinterpret_cast<WPARAM>(font), TRUE);
 }
 
 void TForm1Window::BuildTimers() {
@@ -480,6 +556,10 @@ void TForm1Window::ApplyFont() {
     // A list view measures its columns anew for a new font.
     ListView_SetColumnWidth(m_names.at("CLBSHOW"), 0, kGroupListColumnWidth);
     ApplyNarrowFont(metrics.lfMessageFont);
+    LOGFONTW underlined = metrics.lfMessageFont;
+    underlined.lfUnderline = TRUE;
+    m_linkFont.font = CreateFontIndirectW(&underlined);
+    SetLinkHover(false);
     FitGroupListRows(metrics.lfMessageFont);
 }
 

@@ -51,6 +51,11 @@ public:
         m_onCommand = std::move(onCommand);
     }
 
+    // Opens the About tab's web address when its link is clicked; the browser by default.
+    void SetUrlOpener(std::function<void(const std::string& address)> openUrl) {
+        m_openUrl = std::move(openUrl);
+    }
+
 private:
     struct FontOwner {
         HFONT font = nullptr;
@@ -98,6 +103,11 @@ private:
     void ApplyNarrowFont(const LOGFONTW& font);
     void FitGroupListRows(const LOGFONTW& font);
     void BindControls();
+    static LRESULT CALLBACK LinkProcedure(HWND link, UINT message, WPARAM wParam, LPARAM lParam,
+                                          UINT_PTR, DWORD_PTR self);
+    bool LinkMessage(HWND link, UINT message, LPARAM lParam);
+    void SetLinkHover(bool hover);
+    LRESULT LinkColours(HDC dc) const;
 
     // Gives the keys of the window's controls to the dialog manager first (Tab, the arrow keys),
     // on the window's thread, for as long as a window lives there.
@@ -115,6 +125,8 @@ private:
     FontOwner m_font;
     FontOwner m_narrowFont;
     FontOwner m_listFont;
+    FontOwner m_linkFont;
+    bool m_linkHover = false;
     HWND m_window = nullptr;
     HWND m_tabs = nullptr;
     HWND m_pages[4] = {};
@@ -127,6 +139,7 @@ private:
     win32_controls::Adapters m_adapters;
     TForm1Controls m_controls;
     std::function<void(HWND control, UINT code)> m_onCommand;
+    std::function<void(const std::string& address)> m_openUrl;
 };
 
 }  // namespace win32_window

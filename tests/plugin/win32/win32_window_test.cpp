@@ -366,6 +366,40 @@ TEST_F(Win32Window, EveryControlWritesInTheSystemsMessageFontOrANarrowerCut) {
     }
 }
 
+bool Underlined(HWND control) {
+    LOGFONTW used{};
+    GetObjectW(reinterpret_cast<HFONT>(SendMessageW(control, WM_GETFONT, 0, 0)), sizeof used,
+               &used);
+    return used.lfUnderline != 0;
+}
+
+// The About tab's link opens its address on a left click released over it, through the opener
+// that the test puts in the browser's place; released elsewhere, it opens nothing.
+TEST_F(Win32Window, LinkOpensItsAddressWhenClickedAndReleasedOverIt) {
+    std::vector<std::string> opened;
+    m_window.SetUrlOpener([&](const std::string& address) { opened.push_back(address); });
+    const HWND link = Named("URLLink1");
+    SendMessageW(link, WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(4, 4));
+    SendMessageW(link, WM_LBUTTONUP, 0, MAKELPARAM(4, 4));
+    EXPECT_EQ(opened, std::vector<std::string>{"https://tolvane.example.org/"});
+    SendMessageW(link, WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(4, 4));
+    SendMessageW(link, WM_LBUTTONUP, 0, MAKELPARAM(4, 400));
+    EXPECT_EQ(opened.size(), 1u);
+}
+
+// Underlined with a hand over it; the underline goes while the mouse is over the link.
+TEST_F(Win32Window, LinkShowsAHandAndLosesItsUnderlineUnderTheMouse) {
+    const HWND link = Named("URLLink1");
+    EXPECT_TRUE(Underlined(link));
+    SendMessageW(link, WM_SETCURSOR, reinterpret_cast<WPARAM>(link),
+                 MAKELPARAM(HTCLIENT, WM_MOUSEMOVE));
+    EXPECT_EQ(GetCursor(), LoadCursorW(nullptr, MAKEINTRESOURCEW(32649)));
+    SendMessageW(link, WM_MOUSEMOVE, 0, MAKELPARAM(4, 4));
+    EXPECT_FALSE(Underlined(link));
+    SendMessageW(link, WM_MOUSELEAVE, 0, 0);
+    EXPECT_TRUE(Underlined(link));
+}
+
 TEST_F(Win32Window, StartsTheTimersAsTheHandlersExpectThem) {
     const TForm1Controls& controls = m_window.Controls();
     EXPECT_TRUE(controls.TTimerSend->Active());
