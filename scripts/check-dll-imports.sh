@@ -16,8 +16,8 @@ fail() {
 }
 
 # msvcrt.dll is part of Windows itself (MinGW-w64's C library calls it), unlike the runtimes.
-system_dlls="advapi32.dll comctl32.dll gdi32.dll kernel32.dll msvcrt.dll ole32.dll user32.dll
-ws2_32.dll"
+system_dlls="advapi32.dll comctl32.dll gdi32.dll kernel32.dll msvcrt.dll ole32.dll shell32.dll
+user32.dll ws2_32.dll"
 
 # "DLL Name: X" starts a DLL's list; "\tb6458\t    2  LoadInteger" is one import by name.
 imports=$("$objdump" -p "$dll" | awk '

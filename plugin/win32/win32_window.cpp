@@ -3,6 +3,7 @@
 #include "LinkWindow.h"
 
 #include <commctrl.h>
+#include <shellapi.h>
 
 #include <exception>
 #include <stdexcept>
@@ -18,6 +19,17 @@ constexpr wchar_t kWindowClass[] = L"TolvaneForm1";
 constexpr wchar_t kPageClass[] = L"TolvanePage";
 constexpr int kClientWidth = 417;
 constexpr int kClientHeight = 332;
+// Seven rows of 13 pixels, the room that a list view keeps for its horizontal scroll bar even
+// when the rows fit, and the border.
+constexpr int kGroupListHeight = 7 * 13 + 17 + 2;
+constexpr int kGroupListColumnWidth = 70;
+constexpr char kLinkAddress[] = "https://tolvane.example.org/";
+
+// Opens an address in the user's web browser.
+void OpenInBrowser(const std::string& address) {
+    ShellExecuteW(nullptr, L"open", win32_controls::Widen(address).c_str(), nullptr, nullptr,
+                  SW_SHOWNORMAL);
+}
 
 using win32_controls::Widen;
 
@@ -41,7 +53,7 @@ BOOL CALLBACK MatchName(HWND child, LPARAM search) {
 
 // Messages of the controls on a page go on to the window, which owns everything they do.
 LRESULT CALLBACK PageProcedure(HWND page, UINT message, WPARAM wParam, LPARAM lParam) {
-    if (message == WM_COMMAND || message == WM_NOTIFY) {
+    if (message == WM_COMMAND || message == WM_NOTIFY || message == WM_CTLCOLORSTATIC) {
         return SendMessageW(GetAncestor(page, GA_ROOT), message, wParam, lParam);
     }
     return DefWindowProcW(page, message, wParam, lParam);
@@ -122,7 +134,7 @@ TForm1Window::FontOwner::~FontOwner() {
     }
 }
 
-TForm1Window::TForm1Window() {
+TForm1Window::TForm1Window() : m_openUrl(OpenInBrowser) {
     INITCOMMONCONTROLSEX classes{sizeof classes, ICC_TAB_CLASSES | ICC_LISTVIEW_CLASSES |
                                                      ICC_BAR_CLASSES | ICC_STANDARD_CLASSES};
     InitCommonControlsEx(&classes);
@@ -137,6 +149,8 @@ TForm1Window::TForm1Window() {
         throw SystemError("The settings window cannot be made");
     }
     SetPropA(m_window, PropertyName("Form1").c_str(), reinterpret_cast<HANDLE>(1));
+    SendMessageW(m_window, WM_SETICON, ICON_BIG, reinterpret_cast<LPARAM>(m_bigIcon.Get()));
+    SendMessageW(m_window, WM_SETICON, ICON_SMALL, reinterpret_cast<LPARAM>(m_smallIcon.Get()));
     BuildPages();
     BuildStatisticsTab();
     BuildGroupFilterTab();
@@ -207,6 +221,11 @@ LRESULT TForm1Window::Handle(UINT message, WPARAM wParam, LPARAM lParam) {
                 ReturnPressed();
             }
             return 0;
+        case WM_CTLCOLORSTATIC:
+            if (reinterpret_cast<HWND>(lParam) == m_names.at("URLLink1")) {
+                return LinkColours(reinterpret_cast<HDC>(wParam));
+            }
+            return DefWindowProcW(m_window, message, wParam, lParam);
         case WM_NOTIFY: {
             const auto* header = reinterpret_cast<const NMHDR*>(lParam);
             if (header->hwndFrom == m_tabs && header->code == TCN_SELCHANGE) {
@@ -371,7 +390,7 @@ void TForm1Window::BuildGroupFilterTab() {
     const HWND list = Make(WC_LISTVIEWW, "CLBSHOW", "",
                            LVS_LIST | LVS_NOCOLUMNHEADER | LVS_SINGLESEL | LVS_SHOWSELALWAYS |
                                WS_TABSTOP | WS_GROUP | WS_BORDER,
-                           {page, 8, 8}, {16, 24, 361, 97});
+                           {page, 8, 8}, {16, 24, 361, kGroupListHeight});
     ListView_SetExtendedListViewStyle(list, LVS_EX_CHECKBOXES);
     ListView_SetBkColor(list, GetSysColor(COLOR_BTNFACE));
     ListView_SetTextBkColor(list, GetSysColor(COLOR_BTNFACE));
@@ -385,7 +404,7 @@ void TForm1Window::BuildGroupFilterTab() {
         item.pszText = wide.data();
         SendMessageW(list, LVM_INSERTITEMW, 0, reinterpret_cast<LPARAM>(&item));
     }
-    ListView_SetColumnWidth(list, 0, 70);
+    ListView_SetColumnWidth(list, 0, kGroupListColumnWidth);
 }
 
 void TForm1Window::BuildEncoderTab() {
@@ -436,8 +455,71 @@ void TForm1Window::BuildAboutTab() {
     const Frame about{page, 112, 80};
     MakeLabel("Label6", "Tolvane plugin", about, 16, 24, 161);
     MakeLabel("Label7", "Version 1.00", about, 16, 40, 161);
-    MakeLabel("URLLink1", "tolvane.example.org", about, 16, 56, 161);
+    const HWND link = Make(L"STATIC", "URLLink1", "tolvane.example.org",
+                           SS_LEFTNOWORDWRAP | SS_NOPREFIX | SS_NOTIFY, about, {16, 56, 161, 13});
+    SetWindowSubclass(link, LinkProcedure, 0, reinterpret_cast<DWORD_PTR>(this));
     MakeLabel("Label8", "\xc2\xa9 2026 The Tolvane developers", about, 16, 88, 161);
+}
+
+// Blue on the page's face, as a link is drawn; in the text colour of an edit's face while the
+// mouse is over it.
+LRESULT TForm1Window::LinkColours(HDC dc) const {
+    SetTextColor(dc, m_linkHover ? GetSysColor(COLOR_WINDOW) : RGB(0, 0, 0xff));
+    SetBkColor(dc, GetSysColor(COLOR_BTNFACE));
+    return reinterpret_cast<LRESULT>(GetSysColorBrush(COLOR_BTNFACE));
+}
+
+// The About tab's link: a hand over it, underlined until the mouse comes over it, and a left
+// click released over it opens its address.
+LRESULT CALLBACK TForm1Window::LinkProcedure(HWND link, UINT message, WPARAM wParam, LPARAM lParam,
+                                             UINT_PTR, DWORD_PTR self) {
+    try {
+        if (reinterpret_cast<TForm1Window*>(self)->LinkMessage(link, message, lParam)) {
+            return message == WM_SETCURSOR ? TRUE : 0;
+        }
+    } catch (...) {
+        OutputDebugStringA("Exception in the settings window's link");
+    }
+    if (message == WM_NCDESTROY) {
+        RemoveWindowSubclass(link, LinkProcedure, 0);
+    }
+    return DefSubclassProc(link, message, wParam, lParam);
+}
+
+bool TForm1Window::LinkMessage(HWND link, UINT message, LPARAM lParam) {
+    switch (message) {
+        case WM_SETCURSOR:
+            SetCursor(LoadCursorW(nullptr, MAKEINTRESOURCEW(32649)));  // the hand
+            return true;
+        case WM_MOUSEMOVE:
+            if (!m_linkHover) {
+                TRACKMOUSEEVENT leave{sizeof leave, TME_LEAVE, link, 0};
+                TrackMouseEvent(&leave);
+                SetLinkHover(true);
+            }
+            return false;
+        case WM_MOUSELEAVE:
+            SetLinkHover(false);
+            return false;
+        case WM_LBUTTONUP: {
+            RECT inside{};
+            GetClientRect(link, &inside);
+            const POINT at{static_cast<short>(LOWORD(lParam)), static_cast<short>(HIWORD(lParam))};
+            if (PtInRect(&inside, at) != FALSE && m_openUrl) {
+                m_openUrl(kLinkAddress);
+            }
+            return false;
+        }
+        default:
+            return false;
+    }
+}
+
+void TForm1Window::SetLinkHover(bool hover) {
+    m_linkHover = hover;
+    const HWND link = m_names.at("URLLink1");
+    const HFONT font = hover || m_linkFont.font == nullptr ? m_font.font : m_linkFont.font;
+    SendMessageW(link, WM_SETFONT, reinterpret_cast<WPARAM>(font), TRUE);
 }
 
 void TForm1Window::BuildTimers() {
@@ -472,8 +554,13 @@ void TForm1Window::ApplyFont() {
     }
     EnumChildWindows(m_window, SetFont, reinterpret_cast<LPARAM>(m_font.font));
     // A list view measures its columns anew for a new font.
-    ListView_SetColumnWidth(m_names.at("CLBSHOW"), 0, 70);
+    ListView_SetColumnWidth(m_names.at("CLBSHOW"), 0, kGroupListColumnWidth);
     ApplyNarrowFont(metrics.lfMessageFont);
+    LOGFONTW underlined = metrics.lfMessageFont;
+    underlined.lfUnderline = TRUE;
+    m_linkFont.font = CreateFontIndirectW(&underlined);
+    SetLinkHover(false);
+    FitGroupListRows(metrics.lfMessageFont);
 }
 
 // The longest captions need a little less than the font's width to keep to their room in the
@@ -499,6 +586,81 @@ void TForm1Window::ApplyNarrowFont(const LOGFONTW& font) {
         SendMessageW(m_names.at(name), WM_SETFONT, reinterpret_cast<WPARAM>(m_narrowFont.font),
                      FALSE);
     }
+}
+
+namespace {
+
+// Tick boxes of 11 pixels, as the Linux list draws them, in place of the system's taller ones
+// that set the rows' height. The list owns the new images and destroys them with itself.
+void UseSmallTickBoxes(HWND list) {
+    constexpr int kSize = 11;
+    const HIMAGELIST images = ImageList_Create(kSize, kSize, ILC_COLOR32, 2, 0);
+    if (images == nullptr) {
+        return;
+    }
+    const HDC screen = GetDC(nullptr);
+    const HDC memory = CreateCompatibleDC(screen);
+    for (const UINT state : {UINT{DFCS_BUTTONCHECK}, UINT{DFCS_BUTTONCHECK | DFCS_CHECKED}}) {
+        const HBITMAP picture = CreateCompatibleBitmap(screen, kSize, kSize);
+        const HGDIOBJ old = SelectObject(memory, picture);
+        RECT box{0, 0, kSize, kSize};
+        FillRect(memory, &box, GetSysColorBrush(COLOR_BTNFACE));
+        DrawFrameControl(memory, &box, DFC_BUTTON, state | DFCS_FLAT);
+        SelectObject(memory, old);
+        ImageList_Add(images, picture, nullptr);
+        DeleteObject(picture);
+    }
+    DeleteDC(memory);
+    ReleaseDC(nullptr, screen);
+    const HIMAGELIST previous = ListView_SetImageList(list, images, LVSIL_STATE);
+    if (previous != nullptr && previous != images) {
+        ImageList_Destroy(previous);
+    }
+}
+
+int GroupListRowHeight(HWND list) {
+    RECT row{LVIR_BOUNDS, 0, 0, 0};
+    SendMessageW(list, LVM_GETITEMRECT, 0, reinterpret_cast<LPARAM>(&row));
+    return row.bottom - row.top;
+}
+
+}  // namespace
+
+// The group list shows seven whole rows, as on Linux. A list view in list mode keeps the room of
+// its horizontal scroll bar below the rows even when it shows none, so the list is that much
+// taller than on Linux (it still ends within its frame); its rows take 11-pixel tick boxes and
+// the message font, or the tallest smaller cut of that font whose rows fit seven times.
+void TForm1Window::FitGroupListRows(const LOGFONTW& font) {
+    const HWND list = m_names.at("CLBSHOW");
+    UseSmallTickBoxes(list);
+    constexpr int kRows = 7;
+    const int room = kGroupListHeight - 2 - GetSystemMetrics(SM_CYHSCROLL);
+    LOGFONTW smaller = font;
+    const int sign = font.lfHeight < 0 ? -1 : 1;
+    while (GroupListRowHeight(list) * kRows > room && smaller.lfHeight * sign > 6) {
+        smaller.lfHeight -= sign;
+        m_listFont = {};
+        m_listFont.font = CreateFontIndirectW(&smaller);
+        if (m_listFont.font == nullptr) {
+            return;
+        }
+        SendMessageW(list, WM_SETFONT, reinterpret_cast<WPARAM>(m_listFont.font), TRUE);
+        ListView_SetColumnWidth(list, 0, kGroupListColumnWidth);
+    }
+    // The list lays its columns out anew for the new rows when its size changes.
+    for (const int shrink : {1, 0}) {
+        SetWindowPos(list, nullptr, 0, 0, 361, kGroupListHeight - shrink,
+                     SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
+    }
+    // Wine's list view measures its columns anew at its first painting, and a new size does so
+    // too: a painting into a scratch surface comes first, the column width after it.
+    const HDC screen = GetDC(nullptr);
+    const HDC scratch = CreateCompatibleDC(screen);
+    ReleaseDC(nullptr, screen);
+    SendMessageW(list, WM_PRINTCLIENT, reinterpret_cast<WPARAM>(scratch), PRF_CLIENT);
+    DeleteDC(scratch);
+    ListView_SetColumnWidth(list, 0, kGroupListColumnWidth);
+    ShowScrollBar(list, SB_HORZ, FALSE);
 }
 
 void TForm1Window::BindControls() {

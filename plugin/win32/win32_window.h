@@ -7,9 +7,11 @@
 #include <memory>
 #include <string>
 #include <string_view>
+#include <utility>
 
 #include "plugin/tform1_handlers.h"
 #include "plugin/win32/win32_controls.h"
+#include "plugin/win32/win32_icon.h"
 
 namespace win32_window {
 
@@ -49,9 +51,20 @@ public:
         m_onCommand = std::move(onCommand);
     }
 
+    // Opens the About tab's web address when its link is clicked; the browser by default.
+    void SetUrlOpener(std::function<void(const std::string& address)> openUrl) {
+        m_openUrl = std::move(openUrl);
+    }
+
 private:
     struct FontOwner {
         HFONT font = nullptr;
+        FontOwner() = default;
+        FontOwner(const FontOwner&) = delete;
+        FontOwner& operator=(FontOwner&& other) noexcept {
+            std::swap(font, other.font);
+            return *this;
+        }
         ~FontOwner();
     };
     // A control's place in its frame, as left, top, width and height.
@@ -88,7 +101,13 @@ private:
     void BuildTimers();
     void ApplyFont();
     void ApplyNarrowFont(const LOGFONTW& font);
+    void FitGroupListRows(const LOGFONTW& font);
     void BindControls();
+    static LRESULT CALLBACK LinkProcedure(HWND link, UINT message, WPARAM wParam, LPARAM lParam,
+                                          UINT_PTR, DWORD_PTR self);
+    bool LinkMessage(HWND link, UINT message, LPARAM lParam);
+    void SetLinkHover(bool hover);
+    LRESULT LinkColours(HDC dc) const;
 
     // Gives the keys of the window's controls to the dialog manager first (Tab, the arrow keys),
     // on the window's thread, for as long as a window lives there.
@@ -100,8 +119,14 @@ private:
     };
 
     KeyboardHook m_keyboard;
+    // Made before the window and destroyed after it, which uses them until its end.
+    win32_icon::IconOwner m_bigIcon{win32_icon::DrawTolvaneIcon(32)};
+    win32_icon::IconOwner m_smallIcon{win32_icon::DrawTolvaneIcon(16)};
     FontOwner m_font;
     FontOwner m_narrowFont;
+    FontOwner m_listFont;
+    FontOwner m_linkFont;
+    bool m_linkHover = false;
     HWND m_window = nullptr;
     HWND m_tabs = nullptr;
     HWND m_pages[4] = {};
@@ -114,6 +139,7 @@ private:
     win32_controls::Adapters m_adapters;
     TForm1Controls m_controls;
     std::function<void(HWND control, UINT code)> m_onCommand;
+    std::function<void(const std::string& address)> m_openUrl;
 };
 
 }  // namespace win32_window

@@ -206,6 +206,52 @@ TEST_F(TolvaneDll, EnterInTheHostFieldSplitsOffThePortAsLeavingItDoes) {
     EXPECT_EQ(Text("EPORT"), "4001");
 }
 
+// A stored place beyond the desktop's far edges is pulled back to end at them; one left of or
+// above every monitor is centred on the primary one.
+TEST_F(TolvaneDll, AStoredPlaceOffTheDesktopIsBroughtBackOntoIt) {
+    using SaveIntegerCall = int32_t(__stdcall*)(int32_t, const char*, const char*, int32_t);
+    const std::string store = DllPath().substr(0, DllPath().size() - 11) + "kovadex.dll";
+    const HMODULE settings = GetModuleHandleA(store.c_str());
+    ASSERT_NE(settings, nullptr);
+    const auto save = reinterpret_cast<SaveIntegerCall>(
+        reinterpret_cast<void (*)()>(GetProcAddress(settings, "SaveInteger")));
+    ASSERT_NE(save, nullptr);
+    ASSERT_NE(Start(), nullptr);
+    RECT frame{};
+    GetWindowRect(window, &frame);
+    const int width = frame.right - frame.left;
+    const int height = frame.bottom - frame.top;
+    MONITORINFO primary{};
+    primary.cbSize = sizeof primary;
+    GetMonitorInfoA(MonitorFromPoint({0, 0}, MONITOR_DEFAULTTOPRIMARY), &primary);
+    const RECT screen = primary.rcMonitor;
+    struct Case {
+        int32_t left;
+        int32_t top;
+        POINT expected;
+    };
+    const Case cases[] = {
+        {100000,
+         100000,
+         {GetSystemMetrics(SM_CXVIRTUALSCREEN) - width,
+          GetSystemMetrics(SM_CYVIRTUALSCREEN) - height}},
+        {-100000,
+         -100000,
+         {screen.left + (screen.right - screen.left - width) / 2,
+          screen.top + (screen.bottom - screen.top - height) / 2}},
+    };
+    int32_t workspace = 31;
+    for (const Case& stored : cases) {
+        SCOPED_TRACE(stored.left);
+        save(workspace, "tolvane", "Left", stored.left);
+        save(workspace, "tolvane", "Top", stored.top);
+        Command("OPENWORKSPACE", workspace++);
+        GetWindowRect(window, &frame);
+        EXPECT_EQ(frame.left, stored.expected.x);
+        EXPECT_EQ(frame.top, stored.expected.y);
+    }
+}
+
 TEST_F(TolvaneDll, FreeLibraryWithTheWindowShownRemovesIt) {
     ASSERT_NE(Start(), nullptr);
     Command("SHOW", 0);
@@ -215,6 +261,29 @@ TEST_F(TolvaneDll, FreeLibraryWithTheWindowShownRemovesIt) {
     module = nullptr;
     EXPECT_FALSE(IsWindow(window));
     test_support::PumpMessagesFor(100ms);
+}
+
+// The window's icons, fonts and images go with the library: a load, show and unload cycle
+// leaves as many GDI objects as it found.
+TEST_F(TolvaneDll, AnUnloadLeavesNoGdiObjectBehind) {
+    ASSERT_NE(Start(), nullptr);
+    Command("SHOW", 0);
+    test_support::PumpMessagesFor(100ms);
+    EXPECT_TRUE(FreeLibrary(module));
+    module = nullptr;
+    const DWORD before = GetGuiResources(GetCurrentProcess(), GR_GDIOBJECTS);
+    if (before == 0) {
+        GTEST_SKIP() << "this system does not count GDI objects (Wine's GetGuiResources gives 0)";
+    }
+    for (int cycle = 0; cycle < 2; ++cycle) {
+        SetUp();
+        ASSERT_NE(Start(), nullptr);
+        Command("SHOW", 0);
+        test_support::PumpMessagesFor(100ms);
+        EXPECT_TRUE(FreeLibrary(module));
+        module = nullptr;
+    }
+    EXPECT_EQ(GetGuiResources(GetCurrentProcess(), GR_GDIOBJECTS), before);
 }
 
 TEST_F(TolvaneDll, AReloadStartsAFreshInstance) {

@@ -3,8 +3,11 @@
 
 #include <commctrl.h>
 
+#include <chrono>
+#include <cstdlib>
 #include <set>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "plugin/win32/win32_window.h"
@@ -143,6 +146,25 @@ TEST_F(Win32Window, IsMadeHiddenWithItsTitleAndClientSize) {
     EXPECT_EQ(client.bottom, 332);
 }
 
+// The window shows its own icon, big and small, drawn at the system's sizes.
+TEST_F(Win32Window, CarriesItsIconBigAndSmall) {
+    const std::pair<WPARAM, int> kinds[] = {{ICON_BIG, 32}, {ICON_SMALL, 16}};
+    for (const auto& [kind, size] : kinds) {
+        SCOPED_TRACE(size);
+        const auto icon =
+            reinterpret_cast<HICON>(SendMessageW(m_window.Handle(), WM_GETICON, kind, 0));
+        ASSERT_NE(icon, nullptr);
+        ICONINFO parts{};
+        ASSERT_TRUE(GetIconInfo(icon, &parts));
+        BITMAP picture{};
+        GetObjectW(parts.hbmColor, sizeof picture, &picture);
+        EXPECT_EQ(picture.bmWidth, size);
+        EXPECT_EQ(picture.bmHeight, size);
+        DeleteObject(parts.hbmColor);
+        DeleteObject(parts.hbmMask);
+    }
+}
+
 TEST_F(Win32Window, TabsCarryThePageTitlesInOrder) {
     const HWND tabs = Named("PageControl1");
     const char* titles[] = {"Statistics", "Group Filter", "RDS Encoder", "About"};
@@ -198,7 +220,7 @@ TEST_F(Win32Window, ControlsSitAtTheirPlacesOnTheirPages) {
     const Placed placed[] = {
         {"GroupBox5", {8, 8, 393, 265}},    {"Label3", {32, 40, 184, 13}},
         {"LSTART", {216, 200, 177, 13}},    {"Button1", {168, 232, 75, 25}},
-        {"CLBSHOW", {24, 32, 361, 97}},     {"SGMASK", {16, 176, 377, 84}},
+        {"CLBSHOW", {24, 32, 361, 110}},    {"SGMASK", {16, 176, 377, 84}},
         {"RGCON", {8, 80, 121, 73}},        {"CBBIDI", {160, 104, 97, 17}},
         {"CBKEEPTP", {296, 40, 73, 17}},    {"CBKEEPPTY", {296, 56, 73, 17}},
         {"EHOST", {64, 184, 185, 21}},      {"EPORT", {64, 208, 65, 21}},
@@ -227,6 +249,29 @@ TEST_F(Win32Window, ControlsInAFrameAreAboveIt) {
         const POINT middle{place.left + place.right / 2, place.top + place.bottom / 2};
         EXPECT_EQ(ChildWindowFromPointEx(GetParent(control), middle, CWP_ALL), control);
     }
+}
+
+// The group list shows its 35 entries in five columns of seven whole rows, as the Linux list
+// does: the eighth entry starts the second column, and no entry is out of sight.
+TEST_F(Win32Window, GroupListShowsSevenWholeRowsPerColumn) {
+    // Shown and painted, as the list lays itself out again then.
+    ShowWindow(m_window.Handle(), SW_SHOW);
+    SendMessageW(Named("PageControl1"), TCM_SETCURFOCUS, 1, 0);
+    test_support::PumpMessagesFor(std::chrono::milliseconds(200));
+    const HWND list = Named("CLBSHOW");
+    RECT client{};
+    GetClientRect(list, &client);
+    // The list ends within its frame.
+    EXPECT_LE(PlaceOnPage(list).top + PlaceOnPage(list).bottom,
+              PlaceOnPage(Named("GroupBox8")).top + PlaceOnPage(Named("GroupBox8")).bottom - 2);
+    RECT seventh{LVIR_BOUNDS, 0, 0, 0};
+    ASSERT_NE(SendMessageW(list, LVM_GETITEMRECT, 6, reinterpret_cast<LPARAM>(&seventh)), 0);
+    RECT eighth{LVIR_BOUNDS, 0, 0, 0};
+    ASSERT_NE(SendMessageW(list, LVM_GETITEMRECT, 7, reinterpret_cast<LPARAM>(&eighth)), 0);
+    EXPECT_LE(seventh.bottom, client.bottom);
+    EXPECT_EQ(eighth.top, 0);
+    EXPECT_EQ(eighth.left - seventh.left, 70);
+    EXPECT_EQ(SendMessageW(list, LVM_GETCOUNTPERPAGE, 0, 0), 35);
 }
 
 // The longest captions of the layout keep to their room: the statistics captions end before the
@@ -309,10 +354,50 @@ TEST_F(Win32Window, EveryControlWritesInTheSystemsMessageFontOrANarrowerCut) {
         LOGFONTW used{};
         GetObjectW(font, sizeof used, &used);
         EXPECT_EQ(std::wstring(used.lfFaceName), std::wstring(metrics.lfMessageFont.lfFaceName));
-        EXPECT_EQ(used.lfHeight, metrics.lfMessageFont.lfHeight);
+        // The group list may take a lower cut to fit seven rows; it never takes a taller one.
+        if (std::string(control.name) == "CLBSHOW") {
+            EXPECT_LE(std::abs(used.lfHeight), std::abs(metrics.lfMessageFont.lfHeight));
+            EXPECT_GE(std::abs(used.lfHeight), std::abs(metrics.lfMessageFont.lfHeight) - 2);
+        } else {
+            EXPECT_EQ(used.lfHeight, metrics.lfMessageFont.lfHeight);
+        }
         EXPECT_TRUE(used.lfWidth == 0 || used.lfWidth < metrics.lfMessageFont.lfWidth ||
                     metrics.lfMessageFont.lfWidth == 0);
     }
+}
+
+bool Underlined(HWND control) {
+    LOGFONTW used{};
+    GetObjectW(reinterpret_cast<HFONT>(SendMessageW(control, WM_GETFONT, 0, 0)), sizeof used,
+               &used);
+    return used.lfUnderline != 0;
+}
+
+// The About tab's link opens its address on a left click released over it, through the opener
+// that the test puts in the browser's place; released elsewhere, it opens nothing.
+TEST_F(Win32Window, LinkOpensItsAddressWhenClickedAndReleasedOverIt) {
+    std::vector<std::string> opened;
+    m_window.SetUrlOpener([&](const std::string& address) { opened.push_back(address); });
+    const HWND link = Named("URLLink1");
+    SendMessageW(link, WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(4, 4));
+    SendMessageW(link, WM_LBUTTONUP, 0, MAKELPARAM(4, 4));
+    EXPECT_EQ(opened, std::vector<std::string>{"https://tolvane.example.org/"});
+    SendMessageW(link, WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(4, 4));
+    SendMessageW(link, WM_LBUTTONUP, 0, MAKELPARAM(4, 400));
+    EXPECT_EQ(opened.size(), 1u);
+}
+
+// Underlined with a hand over it; the underline goes while the mouse is over the link.
+TEST_F(Win32Window, LinkShowsAHandAndLosesItsUnderlineUnderTheMouse) {
+    const HWND link = Named("URLLink1");
+    EXPECT_TRUE(Underlined(link));
+    SendMessageW(link, WM_SETCURSOR, reinterpret_cast<WPARAM>(link),
+                 MAKELPARAM(HTCLIENT, WM_MOUSEMOVE));
+    EXPECT_EQ(GetCursor(), LoadCursorW(nullptr, MAKEINTRESOURCEW(32649)));
+    SendMessageW(link, WM_MOUSEMOVE, 0, MAKELPARAM(4, 4));
+    EXPECT_FALSE(Underlined(link));
+    SendMessageW(link, WM_MOUSELEAVE, 0, 0);
+    EXPECT_TRUE(Underlined(link));
 }
 
 TEST_F(Win32Window, StartsTheTimersAsTheHandlersExpectThem) {
