@@ -50,6 +50,7 @@ tolvane_discover_windows_tests(tolvane_window_win32_tests)
 add_executable(tolvane_window_win32_snapshot
     ${CMAKE_CURRENT_SOURCE_DIR}/plugin/win32/win32_window_snapshot.cpp)
 target_link_libraries(tolvane_window_win32_snapshot PRIVATE tolvane_window_win32)
+add_dependencies(tolvane_window_win32_snapshot tolvane kovadex)
 
 # tolvane.dll as a host loads it, beside kovadex.dll, through its four exports and its controls
 # found by name.

@@ -135,11 +135,24 @@ void Pump() {
 
 }  // namespace
 
+// The window as a host gets it: tolvane.dll beside this program makes it through Initialize, so
+// the pictures show what the handlers put in (the grid's headers, the port list, the status).
+using InitializeCall = void*(__stdcall*)(uint32_t hostWindow, int32_t hostValue);
+
 int main(int argc, char** argv) {
     try {
         const std::string folder = argc > 1 ? argv[1] : ".";
-        win32_window::TForm1Window window;
-        const HWND handle = window.Handle();
+        const HMODULE plugin = LoadLibraryA("tolvane.dll");
+        const auto initialize =
+            plugin != nullptr ? reinterpret_cast<InitializeCall>(
+                                    reinterpret_cast<void*>(GetProcAddress(plugin, "Initialize")))
+                              : nullptr;
+        const HWND handle = initialize != nullptr ? static_cast<HWND>(initialize(0, 0)) : nullptr;
+        if (handle == nullptr) {
+            std::fprintf(stderr, "tolvane.dll did not load or make its window (%lu)\n",
+                         GetLastError());
+            return 1;
+        }
         SetWindowPos(handle, HWND_TOP, 0, 0, 0, 0, SWP_NOSIZE | SWP_SHOWWINDOW);
         const HWND tabs = win32_window::FindControl(handle, "PageControl1");
         const char* names[] = {"statistics", "group-filter", "rds-encoder", "about"};
@@ -154,6 +167,7 @@ int main(int argc, char** argv) {
                 return 1;
             }
         }
+        FreeLibrary(plugin);
         return 0;
     } catch (const std::exception& error) {
         std::fprintf(stderr, "%s\n", error.what());
