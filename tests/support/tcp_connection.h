@@ -3,8 +3,14 @@
 #include <memory>
 
 #include "SimpleTCP.h"
+// Each platform's recorder and server, with the same interface.
+#ifdef _WIN32
+#include "support/win32_tcp_event_recorder.h"
+#include "support/win32_tcp_test_server.h"
+#else
 #include "support/tcp_event_recorder.h"
 #include "support/tcp_test_server.h"
+#endif
 
 // A client connected to a peer of an in-process server, with every event recorded from the
 // moment the connection is up.

@@ -14,7 +14,7 @@ add_executable(simple_tcp_win32_tests
     ${CMAKE_CURRENT_LIST_DIR}/link_test_platform.h
     ${CMAKE_CURRENT_LIST_DIR}/../../support/fake_name_resolver.h
     ${CMAKE_CURRENT_LIST_DIR}/../../support/win32_socket_probe.h
-    ${CMAKE_CURRENT_LIST_DIR}/../../support/win32_tcp_connection.h
+    ${CMAKE_CURRENT_LIST_DIR}/../../support/tcp_connection.h
     ${CMAKE_CURRENT_LIST_DIR}/../../support/win32_tcp_event_recorder.h
     ${CMAKE_CURRENT_LIST_DIR}/../../support/win32_tcp_event_recorder.cpp
     ${CMAKE_CURRENT_LIST_DIR}/../../support/win32_tcp_test_server.h

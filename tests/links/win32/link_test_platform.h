@@ -8,7 +8,7 @@
 #include <chrono>
 #include <string>
 
-#include "support/win32_tcp_connection.h"
+#include "support/tcp_connection.h"
 #include "support/win32_tcp_event_recorder.h"
 #include "support/win32_tcp_test_server.h"
 
